@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/elementstates.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+
+namespace nuvo {
+
+class Engine;
+
+// The instrument window. It shows what the engine publishes and sends every user action
+// to the engine; it changes no program state itself.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // `shutdown` runs the engine's shut-down sequence and returns its error text.
+    MainWindow(Engine* engine, std::function<QString()> shutdown, QWidget* parent = nullptr);
+
+    // Closes the window the way a terminating signal asks: no question, no message box.
+    void closeWithoutAsking();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void applyUpdates(const nuvo::ElementUpdates& updates);
+    void showProblem(const QString& text);
+
+private:
+    void buildMenus();
+    QWidget* buildBanner(QWidget* parent);
+    QWidget* buildCompanionPanel(QWidget* parent);
+    void menuTriggered(const QString& name);
+    void apply(const QString& name, const ElementState& state);
+
+    template <typename Slot>
+    void toEngine(Slot slot);
+
+    Engine* m_engine;
+    std::function<QString()> m_shutdown;
+    QHash<QString, QAction*> m_actions;
+    QHash<QString, QWidget*> m_widgets;
+    ElementStates m_mirror;
+    bool m_shutDown = false;
+    bool m_interactiveClose = true;
+};
+
+}  // namespace nuvo

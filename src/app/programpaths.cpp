@@ -1,0 +1,53 @@
+#include "app/programpaths.h"
+
+#include "app/commandline.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace nuvo {
+
+namespace {
+
+const QString kSettingsName = QStringLiteral("Nuvo.ini");
+
+QString defaultSettingsFile(const QString& programDir) {
+    const QFileInfo portable(QDir(programDir).filePath(kSettingsName));
+    const bool portableUsable = portable.exists() ? portable.isWritable()
+                                                  : QFileInfo(programDir).isWritable();
+    if (portableUsable) return QDir::toNativeSeparators(portable.filePath());
+    const QString configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(configDir);
+    return QDir::toNativeSeparators(QDir(configDir).filePath(kSettingsName));
+}
+
+QString defaultDataDir() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("c:\\Zezovidiru_Vavi\\");
+#else
+    return withTrailingSeparator(QDir::home().filePath(QStringLiteral("Zezovidiru_Vavi")));
+#endif
+}
+
+}  // namespace
+
+QString withTrailingSeparator(const QString& dir) {
+    QString native = QDir::toNativeSeparators(QDir::cleanPath(dir));
+    if (!native.endsWith(QDir::separator())) native += QDir::separator();
+    return native;
+}
+
+ProgramPaths resolveProgramPaths(const CommandLine& options, const QString& programDir) {
+    ProgramPaths paths;
+    paths.programDir = QDir::toNativeSeparators(programDir);
+    paths.settingsFile = options.settingsFile.isEmpty()
+                             ? defaultSettingsFile(programDir)
+                             : QDir::toNativeSeparators(QFileInfo(options.settingsFile).absoluteFilePath());
+    paths.dataDir = options.dataDir.isEmpty()
+                        ? defaultDataDir()
+                        : withTrailingSeparator(QFileInfo(options.dataDir).absoluteFilePath());
+    return paths;
+}
+
+}  // namespace nuvo

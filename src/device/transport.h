@@ -1,0 +1,52 @@
+#pragma once
+
+#include "device/reports.h"
+
+#include <QtGlobal>
+
+#include <span>
+
+namespace nuvo {
+
+// A HID device seen on the bus. `handle` identifies it for as long as it stays attached.
+struct HidDevice {
+    quintptr handle = 0;
+    quint16 vendorId = 0;
+    quint16 productId = 0;
+
+    bool isUnit() const { return vendorId == kVendorId && productId == kProductId; }
+};
+
+// Receives the transport's events. Calls may come from any thread the transport owns;
+// the receiver must be thread-safe.
+class TransportListener {
+public:
+    virtual ~TransportListener() = default;
+    virtual void OnPlugged(const HidDevice& device) = 0;
+    virtual void OnUnplugged(const HidDevice& device) = 0;
+    virtual void OnChanged() = 0;
+    // One input report as it came from the unit: report number, then the payload.
+    // A report of the wrong length may arrive; the receiver decides what to do with it.
+    virtual void OnRead(std::span<const quint8> report) = 0;
+};
+
+// The way to the unit: the HID library on real hardware, the built-in unit model otherwise.
+class Transport {
+public:
+    virtual ~Transport() = default;
+
+    // Starts watching the bus for devices of the unit's vendor. Devices already attached
+    // are announced as plugged, followed by a change event.
+    virtual bool connect(TransportListener* listener) = 0;
+
+    // Stops watching and closes the unit; no event is delivered after this returns.
+    virtual bool disconnect() = 0;
+
+    // Opens the attached unit, if any, and delivers every input report it sends.
+    virtual bool enableReadNotify() = 0;
+
+    // Sends one output report to the unit; false when no unit is open or the write failed.
+    virtual bool write(const Report& report) = 0;
+};
+
+}  // namespace nuvo

@@ -1,0 +1,224 @@
+#include "settings/inifile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace nuvo {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Lower case one code unit at a time. QString::toLower() may lengthen a string (a
+// capital I with dot becomes two code units), which would shift the character
+// positions the writer takes from the folded copy into the original.
+QString foldCase(const QString& text)
+{
+    QString folded(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        folded[i] = text[i].toLower();
+    return folded;
+}
+
+// Every line end as CR LF. The writer finds headers and keys by CR LF, so a file edited
+// with lone LF or CR line ends would otherwise get duplicated sections, or lose all
+// lines up to the next CR when a value is replaced.
+QString withCrLf(const QString& text)
+{
+    if (!text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r') {
+            out += kCrLf;
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            out += kCrLf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Drops the leading sentinel, keeps at most one empty line between lines and trims
+// control characters from both ends.
+QString tidy(QString buf)
+{
+    buf.remove(0, 1);
+    const QString three = kCrLf + kCrLf + kCrLf;
+    const QString two = kCrLf + kCrLf;
+    if (buf.contains(three))
+        buf.replace(three, two);
+    qsizetype end = buf.size();
+    while (end > 0 && buf[end - 1].unicode() <= 13)
+        --end;
+    qsizetype start = 0;
+    while (start < end && buf[start].unicode() <= 13)
+        ++start;
+    return buf.mid(start, end - start);
+}
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+QString failure(const char* action, const QString& file, const QString& reason)
+{
+    return QStringLiteral("Cannot %1 the settings file %2: %3")
+        .arg(QLatin1StringView(action), QDir::toNativeSeparators(file), reason);
+}
+
+// A file left read-only (copied from a CD, or by hand) would otherwise make every
+// save at exit fail.
+void makeWritable(const QString& file)
+{
+    const QFileDevice::Permissions wanted = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileDevice::Permissions current = QFile::permissions(file);
+    if ((current & wanted) != wanted)
+        QFile::setPermissions(file, current | wanted);
+}
+
+}  // namespace
+
+QString IniText::value(const QString& section, const QString& key) const
+{
+    const QString header = u'[' + foldCase(section) + u']';
+    const QString keyTag = foldCase(key) + u'=';
+    const qsizetype size = m_text.size();
+    bool inSection = false;
+    qsizetype pos = 0;
+    while (pos < size) {
+        qsizetype end = pos;
+        while (end < size && m_text[end] != u'\r' && m_text[end] != u'\n')
+            ++end;
+        const QString line = m_text.mid(pos, end - pos);
+        const QString folded = foldCase(line);
+        // Only a line that starts with "[" is a header: a value such as a picture path
+        // may well contain one.
+        if (folded.startsWith(u'['))
+            inSection = folded == header;
+        else if (inSection && folded.startsWith(keyTag))
+            return line.mid(keyTag.size());
+
+        if (end + 1 < size && m_text[end] == u'\r' && m_text[end + 1] == u'\n')
+            pos = end + 2;
+        else
+            pos = end + 1;
+    }
+    return {};
+}
+
+void IniText::setValue(const QString& section, const QString& key, const QString& value)
+{
+    const QString sectionTag = QStringLiteral("\r\n[") + foldCase(section) + QStringLiteral("]\r");
+    const QString keyTag = u'\n' + foldCase(key) + u'=';
+
+    // Sentinels: the leading CR LF lets a header on the first line match sectionTag, the
+    // trailing "[]" closes the last section.
+    QString buf = kCrLf + withCrLf(m_text) + QStringLiteral("[]");
+    const QString lb = foldCase(buf);
+    const qsizetype sentinel = buf.size() - 2;
+    const QString line = key + u'=' + value;
+
+    const qsizetype s = lb.indexOf(sectionTag);
+    if (s < 0) {
+        buf.chop(2);
+        buf += kCrLf + kCrLf + u'[' + section + u']' + kCrLf + line;
+    } else {
+        const qsizetype headerLf = s + sectionTag.size();  // LF ending the header line
+        // The section ends at the next line that starts with "[".
+        qsizetype n = lb.indexOf(QStringLiteral("\n["), headerLf);
+        n = n < 0 ? sentinel : n + 1;
+        const qsizetype p = lb.indexOf(keyTag, headerLf);  // LF before the key's line
+        buf.chop(2);
+        if (p >= 0 && p <= n) {
+            // Keep whatever follows the old value from its CR on; a last line without a
+            // line end is replaced to the end of the text.
+            const qsizetype e = buf.indexOf(u'\r', p);
+            buf = buf.left(p + 1) + line + (e < 0 ? QString() : buf.mid(e));
+        } else {
+            buf.insert(headerLf + 1, line + kCrLf);
+        }
+    }
+    m_text = tidy(buf) + kCrLf;
+}
+
+bool loadIniFile(const QString& file, QString& text, QString* error)
+{
+    text.clear();
+    QFile f(file);
+    if (!f.exists()) {
+        // Create it empty, as the first start always did. Append never truncates a file
+        // that appeared meanwhile. A folder we may not write to just reads as empty.
+        if (f.open(QIODevice::WriteOnly | QIODevice::Append))
+            f.close();
+        return true;
+    }
+    makeWritable(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        setError(error, failure("read", file, f.errorString()));
+        return false;
+    }
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        setError(error, failure("read", file, f.errorString()));
+        return false;
+    }
+    // The decoder drops a byte order mark that an editor may have put in front.
+    QStringDecoder decoder(QStringConverter::Utf8);
+    text = decoder(bytes);
+    return true;
+}
+
+bool saveIniFile(const QString& file, const QString& text, QString* error)
+{
+    if (QFile::exists(file))
+        makeWritable(file);
+    QSaveFile f(file);
+    if (!f.open(QIODevice::WriteOnly)) {
+        setError(error, failure("write", file, f.errorString()));
+        return false;
+    }
+    const QByteArray bytes = text.toUtf8();
+    if (f.write(bytes) != bytes.size()) {
+        setError(error, failure("write", file, f.errorString()));
+        f.cancelWriting();
+        return false;
+    }
+    if (!f.commit()) {
+        setError(error, failure("write", file, f.errorString()));
+        return false;
+    }
+    return true;
+}
+
+QString INIread(const QString& file, const QString& section, const QString& key)
+{
+    QString text;
+    if (!loadIniFile(file, text))
+        return {};
+    return IniText(text).value(section, key);
+}
+
+bool INIwrite(const QString& file, const QString& section, const QString& key,
+              const QString& value, QString* error)
+{
+    QString text;
+    // A file that exists but cannot be read must not be replaced by one holding only
+    // this key.
+    if (!loadIniFile(file, text, error))
+        return false;
+    IniText ini(text);
+    ini.setValue(section, key, value);
+    return saveIniFile(file, ini.text(), error);
+}
+
+}  // namespace nuvo

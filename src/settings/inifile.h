@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+namespace nuvo {
+
+// The settings file's text held in memory, with the program's own reading and writing
+// rules. A line that starts with "[" is a section header (and ends the section before
+// it); "key=value" lines belong to the section above them. Names match without regard
+// to case; the first matching line wins.
+class IniText {
+public:
+    IniText() = default;
+    explicit IniText(const QString& text) : m_text(text) {}
+
+    // The value stored under key in section, case kept; "" when either is missing.
+    QString value(const QString& section, const QString& key) const;
+
+    // Stores value the way one write of the file does: an existing line of the key is
+    // replaced in place, a new key becomes the first line of its section, a new section
+    // is appended at the end. The text is then tidied and ends with CR LF.
+    void setValue(const QString& section, const QString& key, const QString& value);
+
+    // The text as it goes to disk.
+    const QString& text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+// Reads the whole settings file as UTF-8. A missing file is created empty (when that is
+// not possible it simply reads as empty) and a read-only file is made writable, so the
+// save at exit can replace it. False with *error set when an existing file cannot be
+// read.
+bool loadIniFile(const QString& file, QString& text, QString* error = nullptr);
+
+// Replaces the file with text in one step (temporary file, then rename), so the old
+// file stays whole when the save fails. False with *error set on failure.
+bool saveIniFile(const QString& file, const QString& text, QString* error = nullptr);
+
+// One value of the file; "" when the file, the section or the key is missing.
+QString INIread(const QString& file, const QString& section, const QString& key);
+
+// Stores one value, rewriting the whole file. False with *error set when the file could
+// not be read or written; the file is then left as it was.
+bool INIwrite(const QString& file, const QString& section, const QString& key,
+              const QString& value, QString* error = nullptr);
+
+}  // namespace nuvo

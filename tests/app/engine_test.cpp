@@ -1,0 +1,191 @@
+#include "app/engine.h"
+#include "device/link.h"
+#include "device/scriptedtransport.h"
+#include "settings/settingsfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace nuvo;
+using namespace nuvo::test;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray lines(std::initializer_list<const char*> items) {
+    QByteArray text;
+    for (const char* line : items) text += QByteArray(line) + "\r\n";
+    return text;
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    ProgramPaths paths() const {
+        return {dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("data") + "/"};
+    }
+    // One run of the program: load, then the shut-down sequence.
+    QString run(const std::function<void(Engine&)>& during = {}) {
+        ScriptedTransport transport;
+        Engine engine(transport, paths());
+        engine.load();
+        if (during) during(engine);
+        return engine.shutdown();
+    }
+
+    QTemporaryDir dir;
+};
+
+const QByteArray kFirstStartFile =
+    lines({"[SCREEN]", "TEXT=True", "",
+           "[RF]", "HIGHHZ3=False", "HIGHHZ2=False", "HIGHHZ1=False", "MIDHZ2=False",
+           "MIDHZ1=False", "LOWMIDHZ=False", "LOWHZ3=False", "LOWHZ2=False", "LOWHZ1=False",
+           "LOWHZ=False", "SUBHZ=False", "",
+           "[VIDEO]", "V3=", "V2=", "V1=", "",
+           "[ALARM]", "ALARM12V=", "ALARM11V=", "ALARM10V=", "ALARM9V=", "ALARM8V=", "ALARM7V=",
+           "ALARM6V=", "ALARM5V=", "ALARM4V=", "ALARM3V=", "ALARM2V=", "ALARM1V=",
+           "ALARM12=False", "ALARM11=False", "ALARM10=False", "ALARM9=False", "ALARM8=False",
+           "ALARM7=False", "ALARM6=False", "ALARM5=False", "ALARM4=False", "ALARM3=False",
+           "ALARM2=False", "ALARM1=False", "",
+           "[NAG]", "NAGSCREEN= 1", "",
+           "[TEMP]", "CAL=-5", "",
+           "[MAG]", "CAL=mag"});
+
+}  // namespace
+
+TEST_F(EngineTest, FirstStartWithNoFileWritesEverySettingInItsPlace) {
+    EXPECT_EQ(run(), QString());
+    EXPECT_EQ(readAll(paths().settingsFile), kFirstStartFile);
+}
+
+TEST_F(EngineTest, SecondStartReplacesValuesInPlace) {
+    run();
+    run([](Engine& e) {
+        e.menu_click("subhz");
+        e.menu_click("highHZ3");
+    });
+    QByteArray expected = kFirstStartFile;
+    expected.replace("HIGHHZ3=False", "HIGHHZ3=True")
+        .replace("SUBHZ=False", "SUBHZ=True")
+        .replace("NAGSCREEN= 1", "NAGSCREEN= 2");
+    EXPECT_EQ(readAll(paths().settingsFile), expected);
+}
+
+TEST_F(EngineTest, SettingsAreAppliedAtLoadAndKeptForTheirWindows) {
+    writeAll(paths().settingsFile,
+             lines({"[rf]", "lowhz1=true", "[VIDEO]", "V1=Team Nine", "V3=/home/me/pics [old]/box.bmp",
+                    "[ALARM]", "ALARM7=True", "ALARM7V=2.5", "[SCREEN]", "TEXT=False",
+                    "[TEMP]", "CAL=-3"}));
+    ScriptedTransport transport;
+    Engine engine(transport, paths());
+    engine.load();
+    EXPECT_TRUE(engine.elements().checked("lowhz1"));
+    EXPECT_FALSE(engine.elements().checked("lowhz"));
+    EXPECT_TRUE(engine.elements().checked("alarm7"));
+    EXPECT_EQ(engine.state().alarmValues[6], "2.5");
+    EXPECT_EQ(engine.state().videoText1, "Team Nine");
+    EXPECT_EQ(engine.state().videoText2, "");
+    EXPECT_EQ(engine.state().videoImage, "/home/me/pics [old]/box.bmp");
+    EXPECT_FALSE(engine.elements().checked("logtext"));
+    EXPECT_FALSE(engine.elements().visible("veiwlog"));
+    EXPECT_EQ(engine.state().tempcal, -3);
+    EXPECT_EQ(engine.state().offset, 5);
+    EXPECT_EQ(engine.state().histlen, 10);
+}
+
+TEST_F(EngineTest, DisclaimerCounterWrapsAfterTwentyStarts) {
+    writeAll(paths().settingsFile, lines({"[NAG]", "NAGSCREEN= 20"}));
+    EXPECT_EQ(readDisclaimerCount(paths().settingsFile), 20);
+    run();
+    EXPECT_TRUE(readAll(paths().settingsFile).contains("\r\nNAGSCREEN= 0\r\n"));
+    EXPECT_EQ(readDisclaimerCount(paths().settingsFile), 0);  // the next start shows it
+}
+
+TEST_F(EngineTest, ShutDownRunsOnceAndDisconnectsTheUnit) {
+    ScriptedTransport transport;
+    {
+        Engine engine(transport, paths());
+        engine.load();
+        EXPECT_EQ(engine.shutdown(), QString());
+        QFile::remove(paths().settingsFile);
+        EXPECT_EQ(engine.shutdown(), QString());
+        EXPECT_FALSE(QFile::exists(paths().settingsFile));
+        engine.menu_click("subhz");  // nothing runs after the sequence
+        EXPECT_FALSE(engine.elements().checked("subhz"));
+    }
+    EXPECT_EQ(transport.disconnects, 1);
+}
+
+TEST_F(EngineTest, UnwritableSettingsFolderGivesAClearErrorAndStillShutsDown) {
+    ScriptedTransport transport;
+    ProgramPaths p = paths();
+    p.settingsFile = dir.filePath("no-such-folder/Nuvo.ini");
+    Engine engine(transport, p);
+    engine.load();
+    const QString error = engine.shutdown();
+    EXPECT_TRUE(error.contains("Nuvo.ini")) << error.toStdString();
+    EXPECT_EQ(transport.disconnects, 1);
+}
+
+TEST_F(EngineTest, LoadCreatesTheDataFolderAndTheBannerFollowsTheUnit) {
+    ScriptedTransport transport;
+    Engine engine(transport, paths());
+    std::vector<bool> bannerShown;
+    QObject::connect(&engine, &Engine::elementsChanged, [&](const ElementUpdates& updates) {
+        for (const ElementUpdate& u : updates)
+            if (u.name == "Frame7") bannerShown.push_back(u.state.visible);
+    });
+    EXPECT_TRUE(engine.elements().visible("Frame7"));
+    engine.load();
+    EXPECT_TRUE(QDir(paths().dataDir).exists());
+    EXPECT_FALSE(engine.elements().visible("Frame7"));
+
+    transport.unplug({3, kVendorId, 999});  // another device of the same maker
+    EXPECT_FALSE(engine.elements().visible("Frame7"));
+    transport.unplug(kUnitDevice);
+    EXPECT_TRUE(engine.elements().visible("Frame7"));
+    transport.plug(kUnitDevice);
+    EXPECT_EQ(bannerShown, (std::vector<bool>{false, true, false}));
+}
+
+TEST_F(EngineTest, CompanionLevelIsSentAndKeptInLaterCommands) {
+    ScriptedTransport transport;
+    Engine engine(transport, paths());
+    engine.load();
+    engine.Slider1_change(125);
+    engine.Slider1_change(900);  // beyond the slider: the unit takes at most 250
+    engine.link().requestreport(Command::Values);
+    const auto writes = transport.writes();
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(writes[0], (Report{0, '!', 125, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(writes[1], (Report{0, '!', 250, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(writes[2], (Report{0, '>', 250, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(EngineTest, MenuItemsKeepTheirDesignStateAndDisabledItemsDoNothing) {
+    ScriptedTransport transport;
+    Engine engine(transport, paths());
+    engine.load();
+    EXPECT_TRUE(engine.elements().checked("ITC1"));
+    EXPECT_TRUE(engine.elements().checked("phbrake"));
+    EXPECT_FALSE(engine.elements().visible("itcpro"));
+    EXPECT_FALSE(engine.elements().enabled("vo3"));
+    engine.menu_click("exp3");  // offered but never enabled
+    EXPECT_FALSE(engine.elements().visible("Frame10"));
+    engine.menu_click("lowhz2");
+    EXPECT_TRUE(engine.elements().checked("lowhz2"));
+    engine.menu_click("lowhz2");
+    EXPECT_FALSE(engine.elements().checked("lowhz2"));
+}

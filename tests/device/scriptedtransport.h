@@ -1,0 +1,117 @@
+#pragma once
+
+#include "device/transport.h"
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace nuvo::test {
+
+constexpr HidDevice kUnitDevice{7, kVendorId, kProductId};
+
+// A transport whose unit answers as the test says, recording every report written.
+class ScriptedTransport : public Transport {
+public:
+    using Reply = std::optional<std::vector<quint8>>;
+    // Decides the answer to one written report; nothing means no answer.
+    std::function<Reply(const Report&)> respond = [](const Report&) {
+        return Reply(std::vector<quint8>(kReportSize, 0));
+    };
+    // When set, answers come from another thread after this delay, as from a real bus.
+    std::chrono::microseconds answerDelay{0};
+    bool attached = true;
+
+    ~ScriptedTransport() override { joinAnswerThreads(); }
+
+    bool connect(TransportListener* listener) override {
+        m_listener = listener;
+        ++connects;
+        if (attached) listener->OnPlugged(kUnitDevice);
+        listener->OnChanged();
+        return true;
+    }
+    bool disconnect() override {
+        ++disconnects;
+        joinAnswerThreads();
+        m_listener = nullptr;
+        return true;
+    }
+    bool enableReadNotify() override {
+        ++readNotifies;
+        return attached;
+    }
+    bool write(const Report& report) override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_writes.push_back(report);
+        }
+        if (!attached || !m_listener) return false;
+        Reply reply = respond(report);
+        if (!reply) return true;
+        if (answerDelay.count() == 0) {
+            m_listener->OnRead(*reply);
+        } else {
+            std::lock_guard lock(m_mutex);
+            m_answerThreads.emplace_back([this, delay = answerDelay, data = *reply] {
+                std::this_thread::sleep_for(delay);
+                m_listener->OnRead(data);
+            });
+        }
+        return true;
+    }
+
+    // The unit sends a report on its own, outside any request.
+    void deliver(const std::vector<quint8>& report) { m_listener->OnRead(report); }
+    void plug(const HidDevice& device) { m_listener->OnPlugged(device); }
+    void unplug(const HidDevice& device) {
+        if (device.isUnit()) attached = false;
+        m_listener->OnUnplugged(device);
+    }
+
+    std::vector<Report> writes() const {
+        std::lock_guard lock(m_mutex);
+        return m_writes;
+    }
+    std::vector<char> commandsWritten() const {
+        std::vector<char> commands;
+        for (const Report& r : writes()) commands.push_back(static_cast<char>(r[1]));
+        return commands;
+    }
+    void clearWrites() {
+        std::lock_guard lock(m_mutex);
+        m_writes.clear();
+    }
+
+    int connects = 0;
+    int disconnects = 0;
+    int readNotifies = 0;
+
+private:
+    void joinAnswerThreads() {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard lock(m_mutex);
+            threads.swap(m_answerThreads);
+        }
+        for (std::thread& t : threads) t.join();
+    }
+
+    TransportListener* m_listener = nullptr;
+    mutable std::mutex m_mutex;
+    std::vector<Report> m_writes;
+    std::vector<std::thread> m_answerThreads;
+};
+
+// An answer with the given bytes 1..8.
+inline std::vector<quint8> answerBytes(std::initializer_list<quint8> payload) {
+    std::vector<quint8> report(kReportSize, 0);
+    std::size_t i = 1;
+    for (quint8 b : payload) report[i++] = b;
+    return report;
+}
+
+}  // namespace nuvo::test
