@@ -1,42 +1,67 @@
 #include "app/engine.h"
 
+#include "app/mainelements.h"
 #include "app/menus.h"
 #include "device/link.h"
+#include "measure/getdata.h"
+#include "measure/readings.h"
 #include "measure/rfbands.h"
+#include "scope/updscope.h"
 #include "settings/settingsfile.h"
+
+#include "common/numbertext.h"
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace nuvo {
+
+namespace {
+
+const QStringList kEcmModes{"ITC1", "ITC2", "ITC3", "ITC4"};
+const QStringList kTimeBases{"tb1", "tb5", "tb10", "tb100"};
+// What menuoff disables and menuon enables, in that order.
+const QStringList kLockedByMenuoff{"Filemnu", "ITCmnu",      "RFmnu",       "speechmnu",
+                                   "alarmsmnu", "Logmnu",    "scopemnu",    "helpmnu",
+                                   "lcontrol(0)", "lcontrol(1)", "av0",     "exp0"};
+// Elements only the word modes show.
+const QStringList kWordModeElements{"Frame5", "Frame6",          "List1",
+                                    "question", "clear_main", "Save_Main_display",
+                                    "cancel"};
+constexpr int kSpeechtimerIntervalMs = 10;
+
+
+const QStringList kAnswerTimes = indexedGroup("Option1", 8);
+const QString kFiveSeconds = QStringLiteral("Option1(1)");
+
+}  // namespace
 
 Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     : QObject(parent), m_paths(paths), m_link(std::make_unique<Link>(transport)) {
     qRegisterMetaType<nuvo::ElementUpdates>();
+    qRegisterMetaType<nuvo::ScopeFrame>();
+    qRegisterMetaType<nuvo::WindowLayout>();
     connect(m_link.get(), &Link::unitPresenceChanged, this, &Engine::unitPresenceChanged);
-    addElements();
+    m_speechtimer.setInterval(kSpeechtimerIntervalMs);
+    connect(&m_speechtimer, &QTimer::timeout, this, &Engine::speechtimer_tick);
+    m_elements = designElements();
     addMenuHandlers();
 }
 
 Engine::~Engine() = default;
 
-void Engine::addElements() {
-    for (const MenuEntry& entry : mainMenuEntries()) {
-        ElementState state;
-        state.text = QString::fromUtf8(entry.caption);
-        state.checked = entry.checked;
-        state.visible = entry.visible;
-        state.enabled = entry.enabled;
-        m_elements.add(QString::fromLatin1(entry.name), state);
-    }
-    m_elements.add(QStringLiteral("mainform"), {.text = QStringLiteral("The Paranormal Nuvo Version 1")});
-    m_elements.add(QStringLiteral("Frame7"), {});                    // "NUVO NOT PRESENT!"
-    m_elements.add(QStringLiteral("Frame10"), {.visible = false});   // companion-device panel
-    m_elements.add(QStringLiteral("veiwlog"), {});                   // screen text
-}
-
 void Engine::addMenuHandlers() {
     for (const RfBand& band : rfBands()) {
         const QString name = QString::fromLatin1(band.itemName);
+        m_menuHandlers.insert(name, [this, name] { m_elements.toggle(name); });
+    }
+    for (const QString& mode : kEcmModes)
+        m_menuHandlers.insert(mode, [this, mode] { selectEcmMode(mode); });
+    for (const QString& base : kTimeBases)
+        m_menuHandlers.insert(base, [this, base] { selectOne(kTimeBases, base); });
+    for (const char* toggle : {"TBon", "showab", "ShowA", "showb"}) {
+        const QString name = QString::fromLatin1(toggle);
         m_menuHandlers.insert(name, [this, name] { m_elements.toggle(name); });
     }
     m_menuHandlers.insert(QStringLiteral("exp3"),
@@ -54,9 +79,9 @@ void Engine::load() {
         emit problem(tr("Cannot create the data folder %1: logs and pictures will not be saved.")
                          .arg(m_state.datadir));
 
-    m_state.histlen = 10;
-    m_state.waitflag = 0;
-    m_state.offset = 5;
+    m_measure.histlen = 10;
+    m_measure.waitflag = 0;
+    m_measure.offset = 5;
 
     SettingsValues values = settingsValues();
     readini(m_paths.settingsFile, values);
@@ -67,6 +92,7 @@ void Engine::load() {
 QString Engine::shutdown() {
     if (m_shutDown) return {};
     m_shutDown = true;
+    m_speechtimer.stop();
     m_link->hiddisconnect();
     QString error;
     writeini(m_paths.settingsFile, settingsValues(), &error);
@@ -91,6 +117,80 @@ void Engine::Command1_click() {
     publish();
 }
 
+void Engine::ofs_change(int value) {
+    m_measure.offset = static_cast<qint16>(std::clamp(value, 1, 100));
+    m_elements.setText(QStringLiteral("offsetdisp"), numberText(m_measure.offset));
+    publish();
+}
+
+void Engine::speechtimer_tick() {
+    if (m_tickRunning || m_shutDown) return;
+    m_tickRunning = true;
+    runTickStages();
+    m_tickRunning = false;
+    publish();
+}
+
+void Engine::runTickStages() {
+    MeasureState& s = m_measure;
+    s.waitflag = 1;
+    const GetDataResult data = get_data(*m_link, s, m_elements);
+    if (!data.unitAnswered) return;
+
+    const bool highSpeed = m_elements.checked(QStringLiteral("HSPh"));
+    const bool emfMode = m_elements.checked(QStringLiteral("ITC3"));
+    s.waitflag = 1;
+    if (!(highSpeed && !emfMode) && !getemf(*m_link, s, m_elements)) return;
+
+    s.waitflag = 1;
+    if (!updscope(*m_link, s, m_elements)) return;
+    if (m_elements.checked(QStringLiteral("TBon"))) emit scopeFrameReady(scopeFrame(s, m_elements));
+
+    s.waitflag = 1;
+    if (!highSpeed) getnemf(*m_link, s, m_elements);
+}
+
+void Engine::selectOne(const QStringList& group, const QString& item) {
+    for (const QString& name : group) m_elements.setChecked(name, name == item);
+}
+
+void Engine::selectEcmMode(const QString& item) {
+    selectOne(kEcmModes, item);
+    modeitc();
+}
+
+void Engine::modeitc() {
+    const bool ecmOff = m_elements.checked(QStringLiteral("ITC4"));
+    for (const QString& name : kWordModeElements) m_elements.setVisible(name, !ecmOff);
+    for (const QString& name : kAnswerTimes) m_elements.setVisible(name, !ecmOff);
+    emit layoutChanged(ecmOff ? WindowLayout::EcmOff : WindowLayout::WordMode);
+    if (ecmOff) {
+        menuoff();
+        const bool timeSlice = m_elements.checked(QStringLiteral("tsphone")) ||
+                               m_elements.checked(QStringLiteral("rsphone"));
+        if (!timeSlice) m_speechtimer.start();
+    } else {
+        // Words come only while a question is answered.
+        m_speechtimer.stop();
+        selectOne(kAnswerTimes, kFiveSeconds);
+        m_elements.setEnabled(QStringLiteral("question"), true);
+        menuon();
+    }
+    for (const char* name : {"ITCmnu", "RFmnu", "speechmnu"})
+        m_elements.setEnabled(QString::fromLatin1(name), true);
+}
+
+void Engine::menuoff() {
+    for (const QString& name : kLockedByMenuoff) m_elements.setEnabled(name, false);
+    if (m_elements.checked(QStringLiteral("ITC4")))
+        for (const char* name : {"ITCmnu", "RFmnu", "speechmnu"})
+            m_elements.setEnabled(QString::fromLatin1(name), true);
+}
+
+void Engine::menuon() {
+    for (const QString& name : kLockedByMenuoff) m_elements.setEnabled(name, true);
+}
+
 void Engine::unitPresenceChanged(bool present) {
     m_elements.setVisible(QStringLiteral("Frame7"), !present);
     publish();
@@ -112,7 +212,7 @@ SettingsValues Engine::settingsValues() const {
     values.videoText2 = m_state.videoText2;
     values.videoImage = m_state.videoImage;
     values.disclaimercount = m_state.disclaimercount;
-    values.tempcal = m_state.tempcal;
+    values.tempcal = m_measure.tempcal;
     values.magcal = m_state.magcal;
     values.logtext = m_elements.checked(QStringLiteral("logtext"));
     return values;
@@ -128,7 +228,7 @@ void Engine::applySettings(const SettingsValues& values) {
     m_state.videoText2 = values.videoText2;
     m_state.videoImage = values.videoImage;
     m_state.disclaimercount = values.disclaimercount;
-    m_state.tempcal = values.tempcal;
+    m_measure.tempcal = values.tempcal;
     m_state.magcal = values.magcal;
     m_elements.setChecked(QStringLiteral("logtext"), values.logtext);
     m_elements.setVisible(QStringLiteral("veiwlog"), values.logtext);

@@ -2,10 +2,13 @@
 
 #include "app/elementstates.h"
 #include "app/programpaths.h"
+#include "measure/measurestate.h"
+#include "scope/scopeframe.h"
 #include "settings/settingsvalues.h"
 
 #include <QHash>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -14,6 +17,10 @@ namespace nuvo {
 
 class Link;
 class Transport;
+
+// The two arrangements of the main window: the word modes with the question and text
+// areas, and "ECM OFF" with the read-outs alone.
+enum class WindowLayout { WordMode, EcmOff };
 
 // Owns all of the program's state and runs its behaviour; lives in its own thread so that
 // a request to the unit never freezes a window. Windows send user actions to its slots
@@ -32,11 +39,7 @@ public:
     // Main-window state that later stages and the settings file use.
     struct State {
         QString datadir;
-        qint16 histlen = 0;
-        qint16 waitflag = 0;
-        qint16 offset = 0;
         qint16 disclaimercount = 0;
-        qint16 tempcal = -5;
         QString magcal = QStringLiteral("mag");
         std::array<QString, kAlarmCount> alarmValues;
         QString videoText1 = QStringLiteral("Orrindale");  // capture overlay texts
@@ -45,6 +48,8 @@ public:
         quint8 companionLevel = 0;
     };
     const State& state() const { return m_state; }
+    const MeasureState& measure() const { return m_measure; }
+    bool measuring() const { return m_speechtimer.isActive(); }
 
 public slots:
     // The main window's load, in its fixed order.
@@ -56,18 +61,30 @@ public slots:
     void menu_click(const QString& name);
     void Slider1_change(int level);  // companion-device level
     void Command1_click();           // companion-device panel "Close"
+    void ofs_change(int value);      // Offset Level slider
+
+    // One acquisition tick: every stage in order; a stage the unit does not answer ends
+    // the tick without new values.
+    void speechtimer_tick();
 
 signals:
     void elementsChanged(const nuvo::ElementUpdates& updates);
     // Something the user should know that needs no answer (shown in the status line).
     void problem(const QString& text);
+    void scopeFrameReady(const nuvo::ScopeFrame& frame);
+    void layoutChanged(nuvo::WindowLayout layout);
 
 private slots:
     void unitPresenceChanged(bool present);
 
 private:
     void publish();
-    void addElements();
+    void runTickStages();
+    void selectEcmMode(const QString& item);
+    void modeitc();
+    void menuoff();
+    void menuon();
+    void selectOne(const QStringList& group, const QString& item);
     void addMenuHandlers();
     SettingsValues settingsValues() const;
     void applySettings(const SettingsValues& values);
@@ -76,6 +93,9 @@ private:
     std::unique_ptr<Link> m_link;
     ElementStates m_elements;
     State m_state;
+    MeasureState m_measure;
+    QTimer m_speechtimer;
+    bool m_tickRunning = false;
     QHash<QString, std::function<void()>> m_menuHandlers;
     bool m_shutDown = false;
 };

@@ -14,29 +14,24 @@ const QString kCrLf = QStringLiteral("\r\n");
 // Lower case one code unit at a time. QString::toLower() may lengthen a string (a
 // capital I with dot becomes two code units), which would shift the character
 // positions the writer takes from the folded copy into the original.
-QString foldCase(const QString& text)
-{
+QString foldCase(const QString& text) {
     QString folded(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i)
-        folded[i] = text[i].toLower();
+    for (qsizetype i = 0; i < text.size(); ++i) folded[i] = text[i].toLower();
     return folded;
 }
 
 // Every line end as CR LF. The writer finds headers and keys by CR LF, so a file edited
 // with lone LF or CR line ends would otherwise get duplicated sections, or lose all
 // lines up to the next CR when a value is replaced.
-QString withCrLf(const QString& text)
-{
-    if (!text.contains(u'\n') && !text.contains(u'\r'))
-        return text;
+QString withCrLf(const QString& text) {
+    if (!text.contains(u'\n') && !text.contains(u'\r')) return text;
     QString out;
     out.reserve(text.size() + text.size() / 16);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'\r') {
             out += kCrLf;
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
+            if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
         } else if (c == u'\n') {
             out += kCrLf;
         } else {
@@ -48,48 +43,38 @@ QString withCrLf(const QString& text)
 
 // Drops the leading sentinel, keeps at most one empty line between lines and trims
 // control characters from both ends.
-QString tidy(QString buf)
-{
+QString tidy(QString buf) {
     buf.remove(0, 1);
     const QString three = kCrLf + kCrLf + kCrLf;
     const QString two = kCrLf + kCrLf;
-    if (buf.contains(three))
-        buf.replace(three, two);
+    while (buf.contains(three)) buf.replace(three, two);
     qsizetype end = buf.size();
-    while (end > 0 && buf[end - 1].unicode() <= 13)
-        --end;
+    while (end > 0 && buf[end - 1].unicode() <= 13) --end;
     qsizetype start = 0;
-    while (start < end && buf[start].unicode() <= 13)
-        ++start;
+    while (start < end && buf[start].unicode() <= 13) ++start;
     return buf.mid(start, end - start);
 }
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
+void setError(QString* error, const QString& text) {
+    if (error) *error = text;
 }
 
-QString failure(const char* action, const QString& file, const QString& reason)
-{
+QString failure(const char* action, const QString& file, const QString& reason) {
     return QStringLiteral("Cannot %1 the settings file %2: %3")
         .arg(QLatin1StringView(action), QDir::toNativeSeparators(file), reason);
 }
 
 // A file left read-only (copied from a CD, or by hand) would otherwise make every
 // save at exit fail.
-void makeWritable(const QString& file)
-{
+void makeWritable(const QString& file) {
     const QFileDevice::Permissions wanted = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     const QFileDevice::Permissions current = QFile::permissions(file);
-    if ((current & wanted) != wanted)
-        QFile::setPermissions(file, current | wanted);
+    if ((current & wanted) != wanted) QFile::setPermissions(file, current | wanted);
 }
 
 }  // namespace
 
-QString IniText::value(const QString& section, const QString& key) const
-{
+QString IniText::value(const QString& section, const QString& key) const {
     const QString header = u'[' + foldCase(section) + u']';
     const QString keyTag = foldCase(key) + u'=';
     const qsizetype size = m_text.size();
@@ -97,8 +82,7 @@ QString IniText::value(const QString& section, const QString& key) const
     qsizetype pos = 0;
     while (pos < size) {
         qsizetype end = pos;
-        while (end < size && m_text[end] != u'\r' && m_text[end] != u'\n')
-            ++end;
+        while (end < size && m_text[end] != u'\r' && m_text[end] != u'\n') ++end;
         const QString line = m_text.mid(pos, end - pos);
         const QString folded = foldCase(line);
         // Only a line that starts with "[" is a header: a value such as a picture path
@@ -116,8 +100,7 @@ QString IniText::value(const QString& section, const QString& key) const
     return {};
 }
 
-void IniText::setValue(const QString& section, const QString& key, const QString& value)
-{
+void IniText::setValue(const QString& section, const QString& key, const QString& value) {
     const QString sectionTag = QStringLiteral("\r\n[") + foldCase(section) + QStringLiteral("]\r");
     const QString keyTag = u'\n' + foldCase(key) + u'=';
 
@@ -151,15 +134,13 @@ void IniText::setValue(const QString& section, const QString& key, const QString
     m_text = tidy(buf) + kCrLf;
 }
 
-bool loadIniFile(const QString& file, QString& text, QString* error)
-{
+bool loadIniFile(const QString& file, QString& text, QString* error) {
     text.clear();
     QFile f(file);
     if (!f.exists()) {
         // Create it empty, as the first start always did. Append never truncates a file
         // that appeared meanwhile. A folder we may not write to just reads as empty.
-        if (f.open(QIODevice::WriteOnly | QIODevice::Append))
-            f.close();
+        if (f.open(QIODevice::WriteOnly | QIODevice::Append)) f.close();
         return true;
     }
     makeWritable(file);
@@ -178,10 +159,8 @@ bool loadIniFile(const QString& file, QString& text, QString* error)
     return true;
 }
 
-bool saveIniFile(const QString& file, const QString& text, QString* error)
-{
-    if (QFile::exists(file))
-        makeWritable(file);
+bool saveIniFile(const QString& file, const QString& text, QString* error) {
+    if (QFile::exists(file)) makeWritable(file);
     QSaveFile f(file);
     if (!f.open(QIODevice::WriteOnly)) {
         setError(error, failure("write", file, f.errorString()));
@@ -200,22 +179,18 @@ bool saveIniFile(const QString& file, const QString& text, QString* error)
     return true;
 }
 
-QString INIread(const QString& file, const QString& section, const QString& key)
-{
+QString INIread(const QString& file, const QString& section, const QString& key) {
     QString text;
-    if (!loadIniFile(file, text))
-        return {};
+    if (!loadIniFile(file, text)) return {};
     return IniText(text).value(section, key);
 }
 
-bool INIwrite(const QString& file, const QString& section, const QString& key,
-              const QString& value, QString* error)
-{
+bool INIwrite(const QString& file, const QString& section, const QString& key, const QString& value,
+              QString* error) {
     QString text;
     // A file that exists but cannot be read must not be replaced by one holding only
     // this key.
-    if (!loadIniFile(file, text, error))
-        return false;
+    if (!loadIniFile(file, text, error)) return false;
     IniText ini(text);
     ini.setValue(section, key, value);
     return saveIniFile(file, ini.text(), error);

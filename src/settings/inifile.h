@@ -43,7 +43,7 @@ QString INIread(const QString& file, const QString& section, const QString& key)
 
 // Stores one value, rewriting the whole file. False with *error set when the file could
 // not be read or written; the file is then left as it was.
-bool INIwrite(const QString& file, const QString& section, const QString& key,
-              const QString& value, QString* error = nullptr);
+bool INIwrite(const QString& file, const QString& section, const QString& key, const QString& value,
+              QString* error = nullptr);
 
 }  // namespace nuvo

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "settings/settingsvalues.h"
-
 #include <QString>
+
+#include "settings/settingsvalues.h"
 
 namespace nuvo {
 

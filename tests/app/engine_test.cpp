@@ -100,9 +100,9 @@ TEST_F(EngineTest, SettingsAreAppliedAtLoadAndKeptForTheirWindows) {
     EXPECT_EQ(engine.state().videoImage, "/home/me/pics [old]/box.bmp");
     EXPECT_FALSE(engine.elements().checked("logtext"));
     EXPECT_FALSE(engine.elements().visible("veiwlog"));
-    EXPECT_EQ(engine.state().tempcal, -3);
-    EXPECT_EQ(engine.state().offset, 5);
-    EXPECT_EQ(engine.state().histlen, 10);
+    EXPECT_EQ(engine.measure().tempcal, -3);
+    EXPECT_EQ(engine.measure().offset, 5);
+    EXPECT_EQ(engine.measure().histlen, 10);
 }
 
 TEST_F(EngineTest, DisclaimerCounterWrapsAfterTwentyStarts) {
