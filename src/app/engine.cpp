@@ -3,10 +3,8 @@
 #include "app/mainelements.h"
 #include "app/menus.h"
 #include "device/link.h"
-#include "measure/getdata.h"
-#include "measure/readings.h"
 #include "measure/rfbands.h"
-#include "scope/updscope.h"
+#include "measure/tick.h"
 #include "settings/settingsfile.h"
 
 #include "common/numbertext.h"
@@ -126,28 +124,11 @@ void Engine::ofs_change(int value) {
 void Engine::speechtimer_tick() {
     if (m_tickRunning || m_shutDown) return;
     m_tickRunning = true;
-    runTickStages();
+    const TickOutcome outcome = runTick(*m_link, m_measure, m_elements);
+    if (outcome.scopeSampled && m_elements.checked(QStringLiteral("TBon")))
+        emit scopeFrameReady(scopeFrame(m_measure, m_elements));
     m_tickRunning = false;
     publish();
-}
-
-void Engine::runTickStages() {
-    MeasureState& s = m_measure;
-    s.waitflag = 1;
-    const GetDataResult data = get_data(*m_link, s, m_elements);
-    if (!data.unitAnswered) return;
-
-    const bool highSpeed = m_elements.checked(QStringLiteral("HSPh"));
-    const bool emfMode = m_elements.checked(QStringLiteral("ITC3"));
-    s.waitflag = 1;
-    if (!(highSpeed && !emfMode) && !getemf(*m_link, s, m_elements)) return;
-
-    s.waitflag = 1;
-    if (!updscope(*m_link, s, m_elements)) return;
-    if (m_elements.checked(QStringLiteral("TBon"))) emit scopeFrameReady(scopeFrame(s, m_elements));
-
-    s.waitflag = 1;
-    if (!highSpeed) getnemf(*m_link, s, m_elements);
 }
 
 void Engine::selectOne(const QStringList& group, const QString& item) {

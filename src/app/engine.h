@@ -79,7 +79,6 @@ private slots:
 
 private:
     void publish();
-    void runTickStages();
     void selectEcmMode(const QString& item);
     void modeitc();
     void menuoff();

@@ -1,16 +1,20 @@
 #include "app/mainwindow.h"
 
-#include "app/engine.h"
+#include "app/mainelements.h"
 #include "app/menus.h"
 #include "app/twips.h"
+#include "scope/scopeview.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -19,11 +23,18 @@ namespace nuvo {
 
 namespace {
 
-// Client area of the window in the word-mode layout, and the banner that covers it.
-constexpr int kWindowWidthTwips = 11985;
-constexpr int kWindowHeightTwips = 9720;
+// Window sizes of the two layouts, and the banner that covers the working area.
+constexpr QSize kWordModeTwips{11985, 9720};
+constexpr QSize kEcmOffTwips{9750, 4680};
+constexpr int kFrameAndMenuTwips = 700;  // title bar and menu bar are part of those sizes
 constexpr int kBannerWidthTwips = 12135;
 constexpr int kBannerHeightTwips = 8775;
+
+const QString kReadoutStyle = QStringLiteral(
+    "QLineEdit { background: black; color: #40ff40; border: 1px solid #404040;"
+    " font-family: monospace; font-weight: bold; }");
+
+QRect tw(int left, int top, int width, int height) { return {left, top, width, height}; }
 
 }  // namespace
 
@@ -32,13 +43,15 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
     setObjectName(QStringLiteral("mainform"));
     buildMenus();
 
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("workarea"));
-    central->setMinimumSize(twipsSize(kWindowWidthTwips, kWindowHeightTwips, *this));
-    setCentralWidget(central);
-    buildCompanionPanel(central);
-    buildBanner(central)->raise();
+    m_area = new QWidget(this);
+    m_area->setObjectName(QStringLiteral("workarea"));
+    setCentralWidget(m_area);
+    buildInstrument(m_area);
+    buildWordModeArea(m_area);
+    buildCompanionPanel(m_area);
+    buildBanner(m_area)->raise();
     statusBar();
+    applyLayout(WindowLayout::WordMode);
 
     // Mirror the engine's state as it stands, then follow its changes.
     for (const ElementUpdate& update : engine->elements().all()) {
@@ -47,6 +60,143 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
     }
     connect(engine, &Engine::elementsChanged, this, &MainWindow::applyUpdates);
     connect(engine, &Engine::problem, this, &MainWindow::showProblem);
+    connect(engine, &Engine::layoutChanged, this, &MainWindow::applyLayout);
+    auto* scope = findChild<ScopeView*>(QStringLiteral("oscope"));
+    connect(engine, &Engine::scopeFrameReady, scope, &ScopeView::setFrame);
+}
+
+template <typename W>
+W* MainWindow::add(W* widget, const char* name, QRect geometry) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(twipsRect(geometry.x(), geometry.y(), geometry.width(),
+                                  geometry.height(), *this));
+    m_widgets.insert(widget->objectName(), widget);
+    return widget;
+}
+
+void MainWindow::buildInstrument(QWidget* area) {
+    setStyleSheet(kReadoutStyle);
+    // Channel read-outs under their column labels.
+    const struct {
+        const char* caption;
+        int left, width;
+    } columns[] = {{"Chan A", 120, 1400}, {"Chan B", 1600, 1400}, {"Trend", 3080, 700},
+                   {"Average", 3860, 1300}, {"Offset", 5240, 800}};
+    for (const auto& column : columns)
+        (new QLabel(QString::fromLatin1(column.caption), area))
+            ->setGeometry(twipsRect(column.left, 120, column.width, 250, *this));
+    auto readout = [&](const char* name, QRect geometry, QWidget* parent) {
+        auto* box = add(new QLineEdit(parent), name, geometry);
+        box->setReadOnly(true);
+        box->setFocusPolicy(Qt::NoFocus);
+        return box;
+    };
+    readout("FREQA", tw(120, 400, 1400, 400), area);
+    readout("CHA_DSP", tw(120, 860, 1400, 400), area);
+    readout("FREQB", tw(1600, 400, 1400, 400), area);
+    readout("CHB_DSP", tw(1600, 860, 1400, 400), area);
+    readout("TRENDDSP", tw(3080, 400, 700, 400), area)->setAlignment(Qt::AlignCenter);
+    readout("tholddsp", tw(3860, 400, 1300, 400), area);
+    auto* offsetText = readout("offsetdisp", tw(5240, 400, 800, 400), area);
+    offsetText->setToolTip(QStringLiteral("Offset Level"));
+    auto* offset = add(new QSlider(Qt::Horizontal, area), "ofs", tw(3080, 900, 2960, 330));
+    offset->setRange(1, 100);
+    offset->setToolTip(QStringLiteral("Offset Level"));
+    connect(offset, &QSlider::valueChanged, this,
+            [this](int value) { toEngine([e = m_engine, value] { e->ofs_change(value); }); });
+    (new QLabel(QStringLiteral("Offset Level"), area))
+        ->setGeometry(twipsRect(3080, 1250, 2960, 250, *this));
+
+    // Temperature and the two EMF figures.
+    auto* frame4 = add(new QGroupBox(area), "Frame4", tw(120, 1650, 4300, 1150));
+    (new QLabel(QStringLiteral("Temperature            EMF                   Natural"), frame4))
+        ->setGeometry(twipsRect(120, 150, 4100, 250, *this));
+    readout("tempdisp", tw(120, 450, 1300, 400), frame4);
+    readout("EMFdisplay1", tw(1500, 450, 1300, 400), frame4);
+    readout("emfdisp", tw(2880, 450, 1300, 400), frame4);
+
+    // Four marks, one per direction, the one opposite the weakest sensor lit.
+    auto* frame8 = add(new QGroupBox(QStringLiteral("Natural EMF Direction"), area), "Frame8",
+                       tw(4540, 1650, 1500, 1150));
+    const QPoint marks[] = {{120, 120}, {240, 240}, {120, 360}, {0, 240}};
+    for (int i = 0; i < 4; ++i) {
+        // Twice the designed size, so a mark reads at a glance in the dark.
+        auto* mark = new QFrame(frame8);
+        const QString name = indexedGroup("Shape1", 4)[i];
+        mark->setObjectName(name);
+        mark->setGeometry(twipsRect(390 + 2 * marks[i].x(), 300 + 2 * marks[i].y(), 270, 270,
+                                    *this));
+        mark->setAutoFillBackground(true);
+        m_widgets.insert(name, mark);
+    }
+
+    auto* scope = add(new ScopeView(area), "oscope", tw(6150, 120, 3500, 2680));
+    scope->setToolTip(QStringLiteral("Scope"));
+    add(new QFrame(area), "Frame1", tw(2160, 5160, 4800, 3600));  // video preview
+}
+
+void MainWindow::buildWordModeArea(QWidget* area) {
+    add(new QFrame(area), "Frame3", tw(120, 2950, 2000, 5900));
+    auto* question = add(new QPlainTextEdit(QStringLiteral("Type Questions here!"), area),
+                         "question", tw(120, 2950, 2000, 1500));
+    question->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #c0c0c0; color: black; }"));
+    const char* answerTimes[] = {"3 seconds",  "5 seconds",  "10 seconds", "15 seconds",
+                                 "25seconds",  "45 seconds", "60 seconds", " Constant"};
+    const QStringList options = indexedGroup("Option1", 8);
+    for (int i = 0; i < 8; ++i) {
+        auto* option = new QRadioButton(QString::fromLatin1(answerTimes[i]), area);
+        add(option, "", tw(120 + (i % 2) * 1000, 4550 + (i / 2) * 330, 1000, 300));
+        option->setObjectName(options[i]);
+        m_widgets.insert(options[i], option);
+        option->setToolTip(QStringLiteral("Set time to answer Questions"));
+    }
+    add(new QPushButton(QStringLiteral("Clear Display"), area), "clear_main",
+        tw(120, 5950, 2000, 420));
+    add(new QPushButton(QStringLiteral("Capture Main Display"), area), "Save_Main_display",
+        tw(120, 6450, 2000, 420));
+    add(new QPushButton(QStringLiteral("Cancel Constant mode"), area), "cancel",
+        tw(120, 6950, 2000, 420));
+
+    auto* frame5 = add(new QFrame(area), "Frame5", tw(7060, 2950, 4800, 5900));
+    auto* display = new QLabel(frame5);
+    display->setObjectName(QStringLiteral("main_display"));
+    display->setGeometry(twipsRect(0, 0, 4800, 3400, *this));
+    display->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    display->setWordWrap(true);
+    display->setStyleSheet(QStringLiteral(
+        "QLabel { background: black; color: #ffe060; font-size: 12pt; padding: 4px; }"));
+    auto* screenText = add(new QPlainTextEdit(QStringLiteral("Current Sceen Text last 32k characters"),
+                                              frame5),
+                           "veiwlog", tw(0, 3480, 4800, 2400));
+    screenText->setReadOnly(true);
+    screenText->setToolTip(QStringLiteral("Current Sceen Text last 32k characters"));
+
+    auto* list = add(new QWidget(area), "List1", tw(7060, 120, 0, 0));
+    list->hide();  // the word list arrives with the vocabulary
+    auto* frame6 = add(new QGroupBox(area), "Frame6", tw(9800, 120, 2060, 2680));
+    const QStringList listButtons = indexedGroup("lcontrol", 2);
+    const char* captions[] = {"Shuffle", "Restore"};
+    const char* tips[] = {"Shuffle The List", "Restore the Software default List"};
+    for (int i = 0; i < 2; ++i) {
+        auto* button = new QPushButton(QString::fromLatin1(captions[i]), frame6);
+        button->setObjectName(listButtons[i]);
+        button->setToolTip(QString::fromLatin1(tips[i]));
+        button->setGeometry(twipsRect(120, 2100 - i * 480, 1820, 420, *this));
+        m_widgets.insert(listButtons[i], button);
+    }
+    add(new QGroupBox(area), "Frame9", tw(2160, 5160, 4800, 3600))->hide();  // phonemes
+}
+
+void MainWindow::applyLayout(WindowLayout layout) {
+    const bool ecmOff = layout == WindowLayout::EcmOff;
+    const QSize size = ecmOff ? kEcmOffTwips : kWordModeTwips;
+    m_area->setFixedSize(twipsSize(size.width(), size.height() - kFrameAndMenuTwips, *this));
+    if (QWidget* video = m_widgets.value(QStringLiteral("Frame1")))
+        video->move(ecmOff ? QPoint(twips(5, *this), twips(5, *this, true))
+                           : QPoint(twips(2160, *this), twips(5160, *this, true)));
+    if (QWidget* phonemes = m_widgets.value(QStringLiteral("Frame9")))
+        phonemes->move(phonemes->x(), twips(ecmOff ? 10 : 5160, *this, true));
+    adjustSize();
 }
 
 template <typename Slot>
@@ -152,6 +302,15 @@ void MainWindow::apply(const QString& name, const ElementState& state) {
     if (QWidget* widget = m_widgets.value(name)) {
         widget->setEnabled(state.enabled);
         widget->setVisible(state.visible);
+        if (auto* box = qobject_cast<QLineEdit*>(widget)) box->setText(state.text);
+        if (auto* button = qobject_cast<QRadioButton*>(widget)) button->setChecked(state.checked);
+        if (state.color != ElementState::kDefaultColor) {
+            const QString color = QStringLiteral("#%1").arg(state.color, 6, 16, QLatin1Char('0'));
+            if (qobject_cast<QLineEdit*>(widget))
+                widget->setStyleSheet(QStringLiteral("QLineEdit { color: %1; }").arg(color));
+            else
+                widget->setStyleSheet(QStringLiteral("background: %1;").arg(color));
+        }
     }
 }
 

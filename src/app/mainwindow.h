@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/elementstates.h"
+#include "app/engine.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -32,9 +33,12 @@ protected:
 private slots:
     void applyUpdates(const nuvo::ElementUpdates& updates);
     void showProblem(const QString& text);
+    void applyLayout(nuvo::WindowLayout layout);
 
 private:
     void buildMenus();
+    void buildInstrument(QWidget* area);
+    void buildWordModeArea(QWidget* area);
     QWidget* buildBanner(QWidget* parent);
     QWidget* buildCompanionPanel(QWidget* parent);
     void menuTriggered(const QString& name);
@@ -42,11 +46,14 @@ private:
 
     template <typename Slot>
     void toEngine(Slot slot);
+    template <typename W>
+    W* add(W* widget, const char* name, QRect twipsGeometry);
 
     Engine* m_engine;
     std::function<QString()> m_shutdown;
     QHash<QString, QAction*> m_actions;
     QHash<QString, QWidget*> m_widgets;
+    QWidget* m_area = nullptr;
     ElementStates m_mirror;
     bool m_shutDown = false;
     bool m_interactiveClose = true;

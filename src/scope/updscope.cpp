@@ -83,7 +83,7 @@ bool updscope(Link& link, MeasureState& state, ElementStates& elements) {
         sumB2000 += scaledChannel(b1);
         rawA += a1;
         rawB += b1;
-        if (previousAB >= ab) ++falls;
+        if (previousAB > ab) ++falls;
         previousAB = ab;
 
         store(scopeab, scopea, scopeb, i + 1, a2, b2);

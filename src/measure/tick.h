@@ -1,0 +1,21 @@
+#pragma once
+
+#include "measure/getdata.h"
+
+namespace nuvo {
+
+class ElementStates;
+class Link;
+struct MeasureState;
+
+struct TickOutcome {
+    GetDataResult data;
+    bool scopeSampled = false;  // the scope stage has fresh samples to draw
+};
+
+// The stages of one acquisition tick, strictly one after another: get_data, temperature,
+// scope, natural field. High Speed Phoneme leaves out the slow sensors. A stage the unit
+// does not answer ends the tick; the next tick starts afresh.
+TickOutcome runTick(Link& link, MeasureState& state, ElementStates& elements);
+
+}  // namespace nuvo
