@@ -108,24 +108,22 @@ void MainWindow::buildInstrument(QWidget* area) {
         ->setGeometry(twipsRect(3080, 1250, 2960, 250, *this));
 
     // Temperature and the two EMF figures.
-    auto* frame4 = add(new QGroupBox(area), "Frame4", tw(120, 1650, 4300, 1150));
+    auto* frame4 = add(new QGroupBox(area), "Frame4", tw(120, 1650, 3800, 1150));
     (new QLabel(QStringLiteral("Temperature            EMF                   Natural"), frame4))
-        ->setGeometry(twipsRect(120, 150, 4100, 250, *this));
-    readout("tempdisp", tw(120, 450, 1300, 400), frame4);
-    readout("EMFdisplay1", tw(1500, 450, 1300, 400), frame4);
-    readout("emfdisp", tw(2880, 450, 1300, 400), frame4);
+        ->setGeometry(twipsRect(120, 150, 3600, 250, *this));
+    readout("tempdisp", tw(120, 450, 1100, 400), frame4);
+    readout("EMFdisplay1", tw(1340, 450, 1100, 400), frame4);
+    readout("emfdisp", tw(2560, 450, 1100, 400), frame4);
 
     // Four marks, one per direction, the one opposite the weakest sensor lit.
     auto* frame8 = add(new QGroupBox(QStringLiteral("Natural EMF Direction"), area), "Frame8",
-                       tw(4540, 1650, 1500, 1150));
+                       tw(4040, 1650, 2000, 1150));
     const QPoint marks[] = {{120, 120}, {240, 240}, {120, 360}, {0, 240}};
     for (int i = 0; i < 4; ++i) {
-        // Twice the designed size, so a mark reads at a glance in the dark.
         auto* mark = new QFrame(frame8);
         const QString name = indexedGroup("Shape1", 4)[i];
         mark->setObjectName(name);
-        mark->setGeometry(twipsRect(390 + 2 * marks[i].x(), 300 + 2 * marks[i].y(), 270, 270,
-                                    *this));
+        mark->setGeometry(twipsRect(800 + marks[i].x(), 350 + marks[i].y(), 135, 135, *this));
         mark->setAutoFillBackground(true);
         m_widgets.insert(name, mark);
     }
@@ -145,17 +143,17 @@ void MainWindow::buildWordModeArea(QWidget* area) {
     const QStringList options = indexedGroup("Option1", 8);
     for (int i = 0; i < 8; ++i) {
         auto* option = new QRadioButton(QString::fromLatin1(answerTimes[i]), area);
-        add(option, "", tw(120 + (i % 2) * 1000, 4550 + (i / 2) * 330, 1000, 300));
+        add(option, "", tw(120, 4550 + i * 300, 2000, 290));
         option->setObjectName(options[i]);
         m_widgets.insert(options[i], option);
         option->setToolTip(QStringLiteral("Set time to answer Questions"));
     }
     add(new QPushButton(QStringLiteral("Clear Display"), area), "clear_main",
-        tw(120, 5950, 2000, 420));
+        tw(120, 7050, 2000, 400));
     add(new QPushButton(QStringLiteral("Capture Main Display"), area), "Save_Main_display",
-        tw(120, 6450, 2000, 420));
+        tw(120, 7500, 2000, 400));
     add(new QPushButton(QStringLiteral("Cancel Constant mode"), area), "cancel",
-        tw(120, 6950, 2000, 420));
+        tw(120, 7950, 2000, 400));
 
     auto* frame5 = add(new QFrame(area), "Frame5", tw(7060, 2950, 4800, 5900));
     auto* display = new QLabel(frame5);
