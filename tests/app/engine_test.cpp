@@ -189,3 +189,70 @@ TEST_F(EngineTest, MenuItemsKeepTheirDesignStateAndDisabledItemsDoNothing) {
     engine.menu_click("lowhz2");
     EXPECT_FALSE(engine.elements().checked("lowhz2"));
 }
+
+TEST_F(EngineTest, EcmOffMeasuresContinuouslyAndLocksAllButThreeMenus) {
+    ScriptedTransport transport;
+    Engine engine(transport, paths());
+    std::vector<WindowLayout> layouts;
+    QObject::connect(&engine, &Engine::layoutChanged,
+                     [&](WindowLayout layout) { layouts.push_back(layout); });
+    engine.load();
+    EXPECT_FALSE(engine.measuring());  // nothing runs after load
+
+    engine.menu_click("ITC4");
+    EXPECT_TRUE(engine.measuring());
+    EXPECT_TRUE(engine.elements().checked("ITC4"));
+    EXPECT_FALSE(engine.elements().checked("ITC1"));
+    for (const char* name : {"Filemnu", "alarmsmnu", "Logmnu", "scopemnu", "helpmnu", "av0",
+                             "exp0", "lcontrol(0)"})
+        EXPECT_FALSE(engine.elements().enabled(name)) << name;
+    for (const char* name : {"ITCmnu", "RFmnu", "speechmnu"})
+        EXPECT_TRUE(engine.elements().enabled(name)) << name;
+    EXPECT_FALSE(engine.elements().visible("question"));
+    EXPECT_FALSE(engine.elements().visible("Option1(7)"));
+
+    engine.menu_click("ITC2");
+    EXPECT_FALSE(engine.measuring());
+    EXPECT_TRUE(engine.elements().enabled("Filemnu"));
+    EXPECT_TRUE(engine.elements().visible("question"));
+    EXPECT_TRUE(engine.elements().checked("Option1(1)"));
+    EXPECT_EQ(layouts, (std::vector<WindowLayout>{WindowLayout::EcmOff, WindowLayout::WordMode}));
+}
+
+TEST_F(EngineTest, TickShowsReadingsAndPublishesAScopeFrameWhileTheScopeIsOn) {
+    ScriptedTransport transport;
+    transport.respond = [](const Report&) { return answerBytes({0, 100, 0, 100, 1, 0xB8, 0, 60}); };
+    Engine engine(transport, paths());
+    int frames = 0;
+    QObject::connect(&engine, &Engine::scopeFrameReady, [&](const ScopeFrame&) { ++frames; });
+    engine.load();
+    engine.speechtimer_tick();
+    engine.speechtimer_tick();
+    EXPECT_EQ(engine.elements().text("FREQA"), " 440 Hz");
+    EXPECT_EQ(engine.elements().text("CHA_DSP"), "1.22 VDC");  // 250 counts
+    EXPECT_EQ(frames, 2);
+    engine.menu_click("TBon");
+    engine.speechtimer_tick();
+    EXPECT_EQ(frames, 2);
+}
+
+TEST_F(EngineTest, OffsetSliderSetsTheBandAndItsReadOut) {
+    ScriptedTransport transport;
+    Engine engine(transport, paths());
+    engine.load();
+    EXPECT_EQ(engine.measure().offset, 5);
+    engine.ofs_change(20);
+    EXPECT_EQ(engine.measure().offset, 20);
+    EXPECT_EQ(engine.elements().text("offsetdisp"), " 20");
+}
+
+TEST_F(EngineTest, TimeBasesAreExclusive) {
+    ScriptedTransport transport;
+    Engine engine(transport, paths());
+    engine.load();
+    engine.menu_click("tb5");
+    EXPECT_TRUE(engine.elements().checked("tb5"));
+    EXPECT_FALSE(engine.elements().checked("tb100"));
+    engine.menu_click("tb5");
+    EXPECT_TRUE(engine.elements().checked("tb5"));
+}
