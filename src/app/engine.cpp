@@ -36,7 +36,8 @@ const QString kFiveSeconds = QStringLiteral("Option1(1)");
 }  // namespace
 
 Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
-    : QObject(parent), m_paths(paths), m_link(std::make_unique<Link>(transport)) {
+    : QObject(parent), m_paths(paths), m_link(std::make_unique<Link>(transport)),
+      m_speechtimer(this) {  // a child, so it moves to the engine thread with us
     qRegisterMetaType<nuvo::ElementUpdates>();
     qRegisterMetaType<nuvo::ScopeFrame>();
     qRegisterMetaType<nuvo::WindowLayout>();

@@ -1,5 +1,6 @@
 #include "app/disclaimerwindow.h"
 #include "app/engine.h"
+#include "app/enginethread.h"
 #include "app/mainwindow.h"
 #include "app/menus.h"
 #include "device/scriptedtransport.h"
@@ -117,6 +118,21 @@ private slots:
         agree->click();
         QCOMPARE(agreed.count(), 1);
         QVERIFY(!splash.isVisible());
+    }
+
+    void ecmOffMeasuresInTheEngineThread() {
+        QTemporaryDir dir;
+        auto owned = std::make_unique<ScriptedTransport>();
+        ScriptedTransport* transport = owned.get();
+        EngineThread thread(std::move(owned),
+                            {dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("data/")});
+        thread.start();
+        Engine* engine = thread.engine();
+        QMetaObject::invokeMethod(engine, [engine] { engine->menu_click("ITC4"); });
+        // The tick timer must run in the engine's thread, where the engine starts it.
+        QTRY_VERIFY(transport->writes().size() > 70);
+        QCOMPARE(thread.shutdown(), QString());
+        QVERIFY(QFile::exists(dir.filePath("Nuvo.ini")));
     }
 
     void disclaimerShowsItsElements() {
