@@ -66,8 +66,8 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
 }
 
 template <typename W>
-W* MainWindow::add(W* widget, const char* name, QRect geometry) {
-    widget->setObjectName(QLatin1String(name));
+W* MainWindow::add(W* widget, const QString& name, QRect geometry) {
+    widget->setObjectName(name);
     widget->setGeometry(twipsRect(geometry.x(), geometry.y(), geometry.width(),
                                   geometry.height(), *this));
     m_widgets.insert(widget->objectName(), widget);
@@ -119,14 +119,11 @@ void MainWindow::buildInstrument(QWidget* area) {
     auto* frame8 = add(new QGroupBox(QStringLiteral("Natural EMF Direction"), area), "Frame8",
                        tw(4040, 1650, 2000, 1150));
     const QPoint marks[] = {{120, 120}, {240, 240}, {120, 360}, {0, 240}};
-    for (int i = 0; i < 4; ++i) {
-        auto* mark = new QFrame(frame8);
-        const QString name = indexedGroup("Shape1", 4)[i];
-        mark->setObjectName(name);
-        mark->setGeometry(twipsRect(800 + marks[i].x(), 350 + marks[i].y(), 135, 135, *this));
-        mark->setAutoFillBackground(true);
-        m_widgets.insert(name, mark);
-    }
+    const QStringList markNames = indexedGroup("Shape1", 4);
+    for (int i = 0; i < 4; ++i)
+        add(new QFrame(frame8), markNames[i],
+            tw(800 + marks[i].x(), 350 + marks[i].y(), 135, 135))
+            ->setAutoFillBackground(true);
 
     auto* scope = add(new ScopeView(area), "oscope", tw(6150, 120, 3500, 2680));
     scope->setToolTip(QStringLiteral("Scope"));
@@ -142,10 +139,8 @@ void MainWindow::buildWordModeArea(QWidget* area) {
                                  "25seconds",  "45 seconds", "60 seconds", " Constant"};
     const QStringList options = indexedGroup("Option1", 8);
     for (int i = 0; i < 8; ++i) {
-        auto* option = new QRadioButton(QString::fromLatin1(answerTimes[i]), area);
-        add(option, "", tw(120, 4550 + i * 300, 2000, 290));
-        option->setObjectName(options[i]);
-        m_widgets.insert(options[i], option);
+        auto* option = add(new QRadioButton(QString::fromLatin1(answerTimes[i]), area), options[i],
+                           tw(120, 4550 + i * 300, 2000, 290));
         option->setToolTip(QStringLiteral("Set time to answer Questions"));
     }
     add(new QPushButton(QStringLiteral("Clear Display"), area), "clear_main",
@@ -175,13 +170,10 @@ void MainWindow::buildWordModeArea(QWidget* area) {
     const QStringList listButtons = indexedGroup("lcontrol", 2);
     const char* captions[] = {"Shuffle", "Restore"};
     const char* tips[] = {"Shuffle The List", "Restore the Software default List"};
-    for (int i = 0; i < 2; ++i) {
-        auto* button = new QPushButton(QString::fromLatin1(captions[i]), frame6);
-        button->setObjectName(listButtons[i]);
-        button->setToolTip(QString::fromLatin1(tips[i]));
-        button->setGeometry(twipsRect(120, 2100 - i * 480, 1820, 420, *this));
-        m_widgets.insert(listButtons[i], button);
-    }
+    for (int i = 0; i < 2; ++i)
+        add(new QPushButton(QString::fromLatin1(captions[i]), frame6), listButtons[i],
+            tw(120, 2100 - i * 480, 1820, 420))
+            ->setToolTip(QString::fromLatin1(tips[i]));
     add(new QGroupBox(area), "Frame9", tw(2160, 5160, 4800, 3600))->hide();  // phonemes
 }
 

@@ -47,7 +47,7 @@ private:
     template <typename Slot>
     void toEngine(Slot slot);
     template <typename W>
-    W* add(W* widget, const char* name, QRect twipsGeometry);
+    W* add(W* widget, const QString& name, QRect twipsGeometry);
 
     Engine* m_engine;
     std::function<QString()> m_shutdown;
