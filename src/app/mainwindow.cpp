@@ -36,6 +36,17 @@ const QString kReadoutStyle = QStringLiteral(
 
 QRect tw(int left, int top, int width, int height) { return {left, top, width, height}; }
 
+// The column label's spacing lines its words up over the boxes below; shrink the font
+// until the whole text fits rather than cutting its last word off.
+void fitTextToWidth(QLabel* label) {
+    QFont font = label->font();
+    while (font.pointSizeF() > 6 &&
+           QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    label->setFont(font);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidget* parent)
@@ -109,8 +120,10 @@ void MainWindow::buildInstrument(QWidget* area) {
 
     // Temperature and the two EMF figures.
     auto* frame4 = add(new QGroupBox(area), "Frame4", tw(120, 1650, 3800, 1150));
-    (new QLabel(QStringLiteral("Temperature            EMF                   Natural"), frame4))
-        ->setGeometry(twipsRect(120, 150, 3600, 250, *this));
+    auto* columnLabel =
+        new QLabel(QStringLiteral("Temperature            EMF                   Natural"), frame4);
+    columnLabel->setGeometry(twipsRect(120, 150, 3600, 250, *this));
+    fitTextToWidth(columnLabel);
     readout("tempdisp", tw(120, 450, 1100, 400), frame4);
     readout("EMFdisplay1", tw(1340, 450, 1100, 400), frame4);
     readout("emfdisp", tw(2560, 450, 1100, 400), frame4);
@@ -142,6 +155,11 @@ void MainWindow::buildWordModeArea(QWidget* area) {
         auto* option = add(new QRadioButton(QString::fromLatin1(answerTimes[i]), area), options[i],
                            tw(120, 4550 + i * 300, 2000, 290));
         option->setToolTip(QStringLiteral("Set time to answer Questions"));
+        // The engine decides which answer time is chosen; until it answers, keep its choice.
+        connect(option, &QRadioButton::clicked, this, [this, options] {
+            for (const QString& name : options)
+                if (m_mirror.checked(name)) findChild<QRadioButton*>(name)->setChecked(true);
+        });
     }
     add(new QPushButton(QStringLiteral("Clear Display"), area), "clear_main",
         tw(120, 7050, 2000, 400));

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -66,6 +67,18 @@ private slots:
         // An item without behaviour yet keeps its mark.
         f.action("speechON")->trigger();
         QVERIFY(!f.action("speechON")->isChecked());
+    }
+
+    void answerTimeFollowsTheEngine() {
+        Fixture f;
+        f.window.show();
+        auto* chosen = f.window.findChild<QRadioButton*>("Option1(1)");
+        auto* other = f.window.findChild<QRadioButton*>("Option1(3)");
+        QVERIFY(chosen && other);
+        QVERIFY(chosen->isChecked());
+        other->click();  // no answer-time behaviour in the engine yet: the choice stays
+        QVERIFY(chosen->isChecked());
+        QVERIFY(!other->isChecked());
     }
 
     void bannerShowsOnlyWhileTheUnitIsAway() {
