@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/elementstates.h"
+#include "common/elementstates.h"
 #include "app/programpaths.h"
 #include "measure/measurestate.h"
 #include "scope/scopeframe.h"

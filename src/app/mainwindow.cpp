@@ -2,7 +2,7 @@
 
 #include "app/mainelements.h"
 #include "app/menus.h"
-#include "app/twips.h"
+#include "common/twips.h"
 #include "scope/scopeview.h"
 
 #include <QAction>

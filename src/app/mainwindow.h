@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/elementstates.h"
+#include "common/elementstates.h"
 #include "app/engine.h"
 
 #include <QHash>

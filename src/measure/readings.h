@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/elementstates.h"
+#include "common/elementstates.h"
 #include "device/link.h"
 #include "measure/measurestate.h"
 

@@ -1,6 +1,6 @@
 #include "measure/tick.h"
 
-#include "app/elementstates.h"
+#include "common/elementstates.h"
 #include "measure/measurestate.h"
 #include "measure/readings.h"
 #include "scope/updscope.h"

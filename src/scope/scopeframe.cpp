@@ -1,6 +1,6 @@
 #include "scope/scopeframe.h"
 
-#include "app/elementstates.h"
+#include "common/elementstates.h"
 
 namespace nuvo {
 

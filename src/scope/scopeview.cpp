@@ -1,6 +1,6 @@
 #include "scope/scopeview.h"
 
-#include "app/twips.h"
+#include "common/twips.h"
 
 #include <QPainter>
 #include <QPen>

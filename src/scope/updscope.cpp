@@ -1,6 +1,6 @@
 #include "scope/updscope.h"
 
-#include "app/elementstates.h"
+#include "common/elementstates.h"
 #include "common/numbertext.h"
 #include "device/link.h"
 #include "measure/measurestate.h"

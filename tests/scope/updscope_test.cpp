@@ -1,4 +1,4 @@
-#include "app/elementstates.h"
+#include "common/elementstates.h"
 #include "app/menus.h"
 #include "device/link.h"
 #include "device/scriptedtransport.h"

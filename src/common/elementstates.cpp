@@ -1,4 +1,4 @@
-#include "app/elementstates.h"
+#include "common/elementstates.h"
 
 namespace nuvo {
 
