@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -140,7 +141,11 @@ void MainWindow::buildInstrument(QWidget* area) {
 
     auto* scope = add(new ScopeView(area), "oscope", tw(6150, 120, 3500, 2680));
     scope->setToolTip(QStringLiteral("Scope"));
-    add(new QFrame(area), "Frame1", tw(2160, 5160, 4800, 3600));  // video preview
+    // The video preview: in "ECM OFF" it moves to the top left corner, under the
+    // read-outs, so it must neither hide them nor take their clicks.
+    auto* video = add(new QFrame(area), "Frame1", tw(2160, 5160, 4800, 3600));
+    video->setAttribute(Qt::WA_TransparentForMouseEvents);
+    video->lower();
 }
 
 void MainWindow::buildWordModeArea(QWidget* area) {
@@ -202,8 +207,11 @@ void MainWindow::applyLayout(WindowLayout layout) {
     if (QWidget* video = m_widgets.value(QStringLiteral("Frame1")))
         video->move(ecmOff ? QPoint(twips(5, *this), twips(5, *this, true))
                            : QPoint(twips(2160, *this), twips(5160, *this, true)));
+    // In "ECM OFF" the phoneme panel takes the place of the temperature and direction
+    // frames, which the phoneme modes hide, instead of lying over the read-outs.
     if (QWidget* phonemes = m_widgets.value(QStringLiteral("Frame9")))
-        phonemes->move(phonemes->x(), twips(ecmOff ? 10 : 5160, *this, true));
+        phonemes->move(ecmOff ? QPoint(twips(120, *this), twips(1650, *this, true))
+                              : QPoint(twips(2160, *this), twips(5160, *this, true)));
     adjustSize();
 }
 
@@ -312,7 +320,10 @@ void MainWindow::apply(const QString& name, const ElementState& state) {
         widget->setVisible(state.visible);
         if (auto* box = qobject_cast<QLineEdit*>(widget)) box->setText(state.text);
         if (auto* button = qobject_cast<QRadioButton*>(widget)) button->setChecked(state.checked);
-        if (state.color != ElementState::kDefaultColor) {
+        // Style sheets are costly to apply: only when the colour really changes.
+        if (state.color != ElementState::kDefaultColor &&
+            widget->property("nuvoColor") != QVariant(state.color)) {
+            widget->setProperty("nuvoColor", state.color);
             const QString color = QStringLiteral("#%1").arg(state.color, 6, 16, QLatin1Char('0'));
             if (qobject_cast<QLineEdit*>(widget))
                 widget->setStyleSheet(QStringLiteral("QLineEdit { color: %1; }").arg(color));
@@ -341,6 +352,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         }
     }
     event->accept();
+    // Other windows may still be open; the program ends with the shut-down all the same.
+    QCoreApplication::quit();
 }
 
 }  // namespace nuvo

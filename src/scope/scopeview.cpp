@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
+
 namespace nuvo {
 
 namespace {
@@ -42,8 +44,11 @@ void ScopeView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setWindow(0, 0, kLogicalWidth, kLogicalHeight);
-    painter.setViewport(rect());
+    // The last pixel row and column are where the logical edges land, so lines drawn on
+    // the edges (and a zero trace) stay visible.
+    const qreal scale = std::min((width() - 1) / qreal(kLogicalWidth),
+                                 (height() - 1) / qreal(kLogicalHeight));
+    painter.scale(scale, scale);
 
     painter.setPen(thinPen(kGridColor));
     for (int x = 0; x <= kLogicalWidth; x += kGridSpacing)
@@ -57,8 +62,8 @@ void ScopeView::paintEvent(QPaintEvent*) {
     const QPen bPen = thinPen(kBColor);
     const auto trace = [&](const QPen& pen, const auto& samples, int k, int previousX, int x) {
         painter.setPen(pen);
-        painter.drawLine(previousX - 1, kLogicalHeight - samples[k - 1], x,
-                         kLogicalHeight - samples[k]);
+        painter.drawLine(previousX - 1, kFullScale - samples[k - 1], x,
+                         kFullScale - samples[k]);
     };
 
     // Sample k - 1 joins sample k, one step further right; the last position bounds the

@@ -7,15 +7,16 @@
 namespace nuvo {
 
 // The scope box "oscope": a grid with the chosen traces of the last published frame.
-// It draws in a fixed logical space of kLogicalWidth × kLogicalHeight units (full scale
-// is 2000 units high) stretched over the widget, so the same samples fit across it at any
-// size.
+// It draws in the box's designed size in twips, kLogicalWidth × kLogicalHeight units,
+// scaled equally in both directions to fit the widget; full scale is 2000 units, drawn
+// from the top, so the zero line lies inside the box with room below it.
 class ScopeView : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr int kLogicalWidth = 3500;
-    static constexpr int kLogicalHeight = 2000;
+    static constexpr int kLogicalHeight = 2680;
+    static constexpr int kFullScale = 2000;
     static constexpr int kGridSpacing = 500;
 
     explicit ScopeView(QWidget* parent = nullptr);
