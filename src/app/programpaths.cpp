@@ -14,9 +14,8 @@ const QString kSettingsName = QStringLiteral("Nuvo.ini");
 
 QString defaultSettingsFile(const QString& programDir) {
     const QFileInfo portable(QDir(programDir).filePath(kSettingsName));
-    const bool portableUsable = portable.exists() ? portable.isWritable()
-                                                  : QFileInfo(programDir).isWritable();
-    if (portableUsable) return QDir::toNativeSeparators(portable.filePath());
+    if (settingsBesideProgram(portable.exists(), QFileInfo(programDir).isWritable()))
+        return QDir::toNativeSeparators(portable.filePath());
     const QString configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(configDir);
     return QDir::toNativeSeparators(QDir(configDir).filePath(kSettingsName));
@@ -36,6 +35,10 @@ QString withTrailingSeparator(const QString& dir) {
     QString native = QDir::toNativeSeparators(QDir::cleanPath(dir));
     if (!native.endsWith(QDir::separator())) native += QDir::separator();
     return native;
+}
+
+bool settingsBesideProgram(bool fileExists, bool folderWritable) {
+    return fileExists || folderWritable;
 }
 
 ProgramPaths resolveProgramPaths(const CommandLine& options, const QString& programDir) {

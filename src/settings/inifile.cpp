@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <array>
 
 namespace nuvo {
 
@@ -64,12 +65,33 @@ QString failure(const char* action, const QString& file, const QString& reason) 
         .arg(QLatin1StringView(action), QDir::toNativeSeparators(file), reason);
 }
 
-// A file left read-only (copied from a CD, or by hand) would otherwise make every
-// save at exit fail.
 void makeWritable(const QString& file) {
     const QFileDevice::Permissions wanted = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     const QFileDevice::Permissions current = QFile::permissions(file);
     if ((current & wanted) != wanted) QFile::setPermissions(file, current | wanted);
+}
+
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F. The five bytes it leaves
+// undefined keep the C1 control of the same number, as Windows itself decodes them.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Older versions wrote the file in the system's 8-bit code page. Decided for the whole
+// file: one stray byte means the rest was written that way too.
+QString decodeSettings(const QByteArray& bytes) {
+    // Stateless, so a sequence cut off at the end counts as invalid as well. The
+    // decoder drops a byte order mark that an editor may have put in front.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError()) return text;
+    text = QString(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<uchar>(bytes[i]);
+        text[i] = b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return text;
 }
 
 }  // namespace
@@ -137,13 +159,7 @@ void IniText::setValue(const QString& section, const QString& key, const QString
 bool loadIniFile(const QString& file, QString& text, QString* error) {
     text.clear();
     QFile f(file);
-    if (!f.exists()) {
-        // Create it empty, as the first start always did. Append never truncates a file
-        // that appeared meanwhile. A folder we may not write to just reads as empty.
-        if (f.open(QIODevice::WriteOnly | QIODevice::Append)) f.close();
-        return true;
-    }
-    makeWritable(file);
+    if (!f.exists()) return true;
     if (!f.open(QIODevice::ReadOnly)) {
         setError(error, failure("read", file, f.errorString()));
         return false;
@@ -153,20 +169,30 @@ bool loadIniFile(const QString& file, QString& text, QString* error) {
         setError(error, failure("read", file, f.errorString()));
         return false;
     }
-    // The decoder drops a byte order mark that an editor may have put in front.
-    QStringDecoder decoder(QStringConverter::Utf8);
-    text = decoder(bytes);
+    text = decodeSettings(bytes);
     return true;
 }
 
-bool saveIniFile(const QString& file, const QString& text, QString* error) {
+bool editIniFile(const QString& file, const std::function<void(IniText&)>& edit, QString* error) {
+    // A file left read-only (copied from a CD, or by hand) would otherwise never be
+    // saved again. Only a save changes the file, so only a save clears the mark.
     if (QFile::exists(file)) makeWritable(file);
+    QString text;
+    // A file that exists but cannot be read must not be replaced by one holding only
+    // the new values.
+    if (!loadIniFile(file, text, error)) return false;
+    IniText ini(text);
+    edit(ini);
+
     QSaveFile f(file);
+    // A writable file in a folder we may not create files in (a program folder shared
+    // read-only, say) is still the user's settings: write it in place there.
+    f.setDirectWriteFallback(true);
     if (!f.open(QIODevice::WriteOnly)) {
         setError(error, failure("write", file, f.errorString()));
         return false;
     }
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = ini.text().toUtf8();
     if (f.write(bytes) != bytes.size()) {
         setError(error, failure("write", file, f.errorString()));
         f.cancelWriting();
@@ -187,13 +213,8 @@ QString INIread(const QString& file, const QString& section, const QString& key)
 
 bool INIwrite(const QString& file, const QString& section, const QString& key, const QString& value,
               QString* error) {
-    QString text;
-    // A file that exists but cannot be read must not be replaced by one holding only
-    // this key.
-    if (!loadIniFile(file, text, error)) return false;
-    IniText ini(text);
-    ini.setValue(section, key, value);
-    return saveIniFile(file, ini.text(), error);
+    return editIniFile(
+        file, [&](IniText& ini) { ini.setValue(section, key, value); }, error);
 }
 
 }  // namespace nuvo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace nuvo {
 
@@ -28,21 +29,23 @@ private:
     QString m_text;
 };
 
-// Reads the whole settings file as UTF-8. A missing file is created empty (when that is
-// not possible it simply reads as empty) and a read-only file is made writable, so the
-// save at exit can replace it. False with *error set when an existing file cannot be
-// read.
+// Reads the whole settings file without creating or changing it; a missing file reads as
+// empty. A file that is not valid UTF-8 is taken as Windows-1252, the code page older
+// versions wrote it in. False with *error set when an existing file cannot be read.
 bool loadIniFile(const QString& file, QString& text, QString* error = nullptr);
 
-// Replaces the file with text in one step (temporary file, then rename), so the old
-// file stays whole when the save fails. False with *error set on failure.
-bool saveIniFile(const QString& file, const QString& text, QString* error = nullptr);
+// One save: makes a read-only file writable again, reads the file, lets edit change its
+// text and writes it back as UTF-8. The new text replaces the file in one step (temporary
+// file, then rename), so a failed save leaves the old file whole; only where the folder
+// takes no new file is an existing file written in place, without that guarantee. False
+// with *error set when the file could not be read or written.
+bool editIniFile(const QString& file, const std::function<void(IniText&)>& edit,
+                 QString* error = nullptr);
 
 // One value of the file; "" when the file, the section or the key is missing.
 QString INIread(const QString& file, const QString& section, const QString& key);
 
-// Stores one value, rewriting the whole file. False with *error set when the file could
-// not be read or written; the file is then left as it was.
+// Stores one value, rewriting the whole file (see editIniFile).
 bool INIwrite(const QString& file, const QString& section, const QString& key, const QString& value,
               QString* error = nullptr);
 

@@ -223,17 +223,18 @@ void readini(const QString& file, SettingsValues& values) {
 }
 
 bool writeini(const QString& file, const SettingsValues& values, QString* error) {
-    QString text;
-    if (!loadIniFile(file, text, error)) return false;
-    IniText ini(text);
-    // "SCREEN"/"TEXT" is read last but written first, so a new file starts with
-    // [SCREEN]; the other sections follow in reading order.
-    const QList<SettingKey>& keys = settingKeys();
-    const SettingKey& screen = keys.last();
-    ini.setValue(screen.section, screen.key, valueText(screen, values));
-    for (qsizetype i = 0; i + 1 < keys.size(); ++i)
-        ini.setValue(keys[i].section, keys[i].key, valueText(keys[i], values));
-    return saveIniFile(file, ini.text(), error);
+    return editIniFile(
+        file,
+        [&](IniText& ini) {
+            // "SCREEN"/"TEXT" is read last but written first, so a new file starts with
+            // [SCREEN]; the other sections follow in reading order.
+            const QList<SettingKey>& keys = settingKeys();
+            const SettingKey& screen = keys.last();
+            ini.setValue(screen.section, screen.key, valueText(screen, values));
+            for (qsizetype i = 0; i + 1 < keys.size(); ++i)
+                ini.setValue(keys[i].section, keys[i].key, valueText(keys[i], values));
+        },
+        error);
 }
 
 qint16 readDisclaimerCount(const QString& file) {
