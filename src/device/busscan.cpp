@@ -67,11 +67,4 @@ QByteArray BusScan::unitPath() const {
     return {};
 }
 
-std::vector<HidDevice> BusScan::devices() const {
-    std::vector<HidDevice> result;
-    result.reserve(m_known.size());
-    for (const Known& known : m_known) result.push_back(known.device);
-    return result;
-}
-
 }  // namespace nuvo

@@ -49,9 +49,6 @@ public:
     // Path of the attached unit (the one attached longest if there are several), or empty.
     QByteArray unitPath() const;
 
-    // Devices present after the last scan, in the order they appeared.
-    std::vector<HidDevice> devices() const;
-
 private:
     struct Known {
         QByteArray path;

@@ -2,25 +2,215 @@
 
 #include <hidapi/hidapi.h>
 
-#include <QString>
 #include <QtGlobal>
 #include <array>
-#include <chrono>
-#include <span>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
 
 namespace nuvo {
 
 namespace {
 
-constexpr auto kScanInterval = std::chrono::milliseconds(500);
-// Short enough that a stopped reader ends quickly, long enough not to spin.
-constexpr int kReadTimeoutMs = 100;
+using Clock = std::chrono::steady_clock;
+
+// Longest a handed-over write waits while the reader sits in a read that brings nothing.
+constexpr int kReadTimeoutMs = 5;
+// After an answer the next command usually follows soon (within a tick, or with the next
+// tick); the reader waits this long for it before it reads again.
+constexpr auto kHandOverWait = std::chrono::milliseconds(20);
+constexpr auto kWriteWait = std::chrono::milliseconds(200);
+constexpr auto kReaderStopWait = std::chrono::milliseconds(900);
 // Largest input report a full-speed HID device can send; the unit sends 8 bytes.
 constexpr std::size_t kMaxPayload = 64;
 
+class SystemDevice : public HidApi::Device {
+public:
+    explicit SystemDevice(hid_device* device) : m_device(device) {}
+    ~SystemDevice() override { hid_close(m_device); }
+
+    int read(std::span<quint8> buffer, int timeoutMs) override {
+        return hid_read_timeout(m_device, buffer.data(), buffer.size(), timeoutMs);
+    }
+    bool write(std::span<const quint8> report) override {
+        return hid_write(m_device, report.data(), report.size()) >= 0;
+    }
+
+private:
+    hid_device* m_device;
+};
+
+class SystemHidApi : public HidApi {
+public:
+    SystemHidApi() { hid_init(); }
+    ~SystemHidApi() override { hid_exit(); }
+
+    std::vector<BusEntry> enumerate(quint16 vendorId) override {
+        std::vector<BusEntry> seen;
+        hid_device_info* list = hid_enumerate(vendorId, 0);
+        for (const hid_device_info* info = list; info != nullptr; info = info->next)
+            seen.push_back({QByteArray(info->path), info->vendor_id, info->product_id});
+        hid_free_enumeration(list);
+        return seen;
+    }
+
+    std::unique_ptr<Device> open(const QByteArray& path, QString& failure) override {
+        errno = 0;
+        hid_device* device = hid_open_path(path.constData());
+        if (device != nullptr) return std::make_unique<SystemDevice>(device);
+        const int error = errno;
+        // On Linux the node usually exists a moment before udev lets the user at it, and
+        // stays closed for good without the rule.
+        if (error == EACCES || error == EPERM)
+            failure = QStringLiteral("permission denied. Install the udev rule: see README");
+        else if (error != 0)
+            failure = QString::fromLocal8Bit(std::strerror(error)).toLower();
+        else
+            failure = QString::fromWCharArray(hid_error(nullptr));
+        return nullptr;
+    }
+};
+
 }  // namespace
 
-HidTransport::HidTransport() = default;
+HidApi& systemHidApi() {
+    static SystemHidApi api;
+    return api;
+}
+
+// One opened unit and the thread that does every call on it. The thread holds its own
+// reference, so that one stuck on a dead unit can be left behind by disconnect().
+class HidTransport::Reader {
+public:
+    Reader(std::unique_ptr<HidApi::Device> device, QByteArray path, TransportListener* listener)
+        : path(std::move(path)), m_device(std::move(device)), m_listener(listener) {}
+
+    void start(const std::shared_ptr<Reader>& self) {
+        m_thread = std::thread([self] { self->run(); });
+    }
+
+    // Hands `report` to the reader thread and waits for the write. A write that fails or
+    // does not end in time gives the unit up: the next scan announces it afresh.
+    bool write(const Report& report) {
+        std::unique_lock lock(m_mutex);
+        if (m_stopped) return false;
+        m_outgoing = report;
+        m_written.reset();
+        m_changed.notify_all();
+        m_changed.wait_for(lock, kWriteWait, [this] { return m_written.has_value() || m_stopped; });
+        if (m_written.value_or(false)) return true;
+        m_outgoing.reset();
+        m_stopped = m_failed = true;
+        return false;
+    }
+
+    bool failed() const {
+        std::lock_guard lock(m_mutex);
+        return m_failed;
+    }
+
+    bool done() const {
+        std::lock_guard lock(m_mutex);
+        return m_done;
+    }
+
+    std::thread::id threadId() const { return m_thread.get_id(); }
+
+    // Stops delivering at once; the thread ends after its current call to the device.
+    void stop() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopped = true;
+        }
+        m_changed.notify_all();
+    }
+
+    // Stops, makes sure no report reaches the listener any more, and waits for the thread
+    // until `deadline`.
+    void finish(Clock::time_point deadline) {
+        stop();
+        { std::lock_guard delivering(m_delivering); }
+        std::unique_lock lock(m_mutex);
+        const bool ended = m_changed.wait_until(lock, deadline, [this] { return m_done; });
+        lock.unlock();
+        if (ended)
+            m_thread.join();
+        else
+            m_thread.detach();
+    }
+
+    // Only once done().
+    void join() { m_thread.join(); }
+
+    const QByteArray path;
+
+private:
+    void run() {
+        // Byte 0 is the report number, 0 for this unit; the library leaves it out of what
+        // it reads, so the payload goes after it.
+        std::array<quint8, kMaxPayload + 1> buffer{};
+        for (;;) {
+            std::optional<Report> outgoing;
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_stopped) break;
+                outgoing = std::exchange(m_outgoing, std::nullopt);
+            }
+            if (outgoing) {
+                const bool written = m_device->write(*outgoing);
+                {
+                    std::lock_guard lock(m_mutex);
+                    m_written = written;
+                    m_failed = m_failed || !written;
+                }
+                m_changed.notify_all();
+                if (!written) break;
+            }
+
+            const int read = m_device->read(std::span(buffer).subspan(1), kReadTimeoutMs);
+            if (read < 0) {
+                std::lock_guard lock(m_mutex);
+                m_failed = true;  // the unit went away; the watcher announces the unplug
+                break;
+            }
+            if (read == 0) continue;
+            {
+                std::lock_guard delivering(m_delivering);
+                {
+                    std::lock_guard lock(m_mutex);
+                    if (m_stopped) break;
+                }
+                m_listener->OnRead(std::span<const quint8>(buffer.data(), std::size_t(read) + 1));
+            }
+            std::unique_lock lock(m_mutex);
+            m_changed.wait_for(lock, kHandOverWait,
+                               [this] { return m_outgoing.has_value() || m_stopped; });
+        }
+        m_device.reset();  // closed by the thread that used it
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+    std::unique_ptr<HidApi::Device> m_device;  // used only by the thread
+    TransportListener* const m_listener;
+    std::thread m_thread;
+
+    std::mutex m_delivering;     // held while a report is handed to the listener
+    mutable std::mutex m_mutex;  // guards everything below
+    std::condition_variable m_changed;
+    bool m_stopped = false;
+    bool m_failed = false;  // the unit failed in use
+    bool m_done = false;
+    std::optional<Report> m_outgoing;
+    std::optional<bool> m_written;
+};
+
+HidTransport::HidTransport(HidApi& api, std::chrono::milliseconds scanInterval)
+    : m_api(api), m_scanInterval(scanInterval) {}
 
 HidTransport::~HidTransport() {
     disconnect();
@@ -36,7 +226,6 @@ bool HidTransport::connect(TransportListener* listener) {
         }
     }
     disconnect();  // a second connect starts afresh
-    if (hid_init() != 0) return false;
     {
         std::lock_guard lock(m_mutex);
         m_listener = listener;
@@ -55,7 +244,7 @@ bool HidTransport::connect(TransportListener* listener) {
 
 bool HidTransport::disconnect() {
     std::thread watcher;
-    std::vector<std::unique_ptr<Reader>> readers;
+    std::vector<std::shared_ptr<Reader>> readers;
     {
         std::lock_guard lock(m_mutex);
         if (!m_connected || m_stopping) return false;
@@ -74,97 +263,60 @@ bool HidTransport::disconnect() {
 
     // No lock is held here: a thread may be inside the listener, which may call back in.
     if (watcher.joinable()) watcher.join();
-    for (auto& reader : readers) {
-        if (reader->thread.joinable()) reader->thread.join();
-    }
-    hid_exit();
+    const auto deadline = Clock::now() + kReaderStopWait;
+    for (const auto& reader : readers) reader->finish(deadline);
 
     std::lock_guard lock(m_mutex);
     m_listener = nullptr;
     m_unitPath.clear();
-    m_openPath.clear();
-    m_lostPath.clear();
     m_connected = false;
     m_stopping = false;
     return true;
 }
 
-bool HidTransport::enableReadNotify() {
+ReadNotify HidTransport::enableReadNotify() {
     std::lock_guard lock(m_mutex);
-    if (!m_connected || m_stopping) return false;
-
-    bool open = false;
-    {
-        std::lock_guard writeLock(m_writeMutex);
-        open = m_device != nullptr;
-    }
-    if (open && m_openPath == m_unitPath) return true;
-
-    // Whatever is open now is stale (the unit moved or left) or already failed.
-    retireReader();
+    if (!m_connected || m_stopping) return {};
     joinFinishedReaders();
-    if (m_unitPath.isEmpty()) return false;
+    // A unit that failed in use stays closed until the next scan has announced it afresh.
+    if (m_reader && m_reader->path == m_unitPath) return {!m_reader->failed(), {}};
 
-    hid_device* device = hid_open_path(m_unitPath.constData());
-    if (device == nullptr) {
-        // Usually the hidraw node is not accessible to this user. Stay closed; the next
-        // change event or call tries again.
-        if (!m_warnedAccess) {
-            m_warnedAccess = true;
-            const QString reason = QString::fromWCharArray(hid_error(nullptr));
-            qWarning(
-                "Nuvo unit found at %s but cannot be opened (%s); a udev rule granting "
-                "access to 04d8:fef3 may be needed",
-                m_unitPath.constData(), qUtf8Printable(reason));
-        }
-        return false;
-    }
-
-    auto reader = std::make_unique<Reader>();
-    {
-        std::lock_guard writeLock(m_writeMutex);
-        m_device = device;
-        m_deviceReader = reader.get();
-    }
-    m_openPath = m_unitPath;
-    m_lostPath.clear();
-    reader->thread = std::thread(&HidTransport::readLoop, this, reader.get(), device, m_openPath);
-    m_reader = std::move(reader);
-    return true;
+    retireReader();  // the unit moved or left
+    if (m_unitPath.isEmpty()) return {};
+    QString failure;
+    std::unique_ptr<HidApi::Device> device = m_api.open(m_unitPath, failure);
+    if (!device) return {false, failure};  // the next scan tries again
+    m_reader = std::make_shared<Reader>(std::move(device), m_unitPath, m_listener);
+    m_reader->start(m_reader);
+    return {true, {}};
 }
 
 bool HidTransport::write(const Report& report) {
+    std::shared_ptr<Reader> reader;
     {
-        std::lock_guard writeLock(m_writeMutex);
-        if (m_device == nullptr) return false;
-        if (hid_write(m_device, report.data(), report.size()) >= 0) return true;
-        // The unit is gone or broken: stop writing to it; its reader closes it.
-        m_deviceReader->stop = true;
-        m_device = nullptr;
-        m_deviceReader = nullptr;
+        std::lock_guard lock(m_mutex);
+        if (m_stopping) return false;
+        reader = m_reader;
     }
-    std::lock_guard lock(m_mutex);
-    if (!m_stopping) m_lostPath = m_openPath;
-    return false;
+    if (!reader) return false;
+    std::lock_guard serial(m_writeMutex);
+    return reader->write(report);
 }
 
 void HidTransport::scanOnce() {
-    std::vector<BusEntry> seen;
-    hid_device_info* list = hid_enumerate(kVendorId, 0);
-    for (const hid_device_info* info = list; info != nullptr; info = info->next) {
-        seen.push_back({QByteArray(info->path), info->vendor_id, info->product_id});
-    }
-    hid_free_enumeration(list);
-
+    const std::vector<BusEntry> seen = m_api.enumerate(kVendorId);
     std::vector<BusEvent> events;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_lostPath.isEmpty()) {
-            m_scan.dropPath(m_lostPath);
-            m_lostPath.clear();
+        // A unit that failed in use can come back at the same path between two scans.
+        if (m_reader && m_reader->failed()) {
+            m_scan.dropPath(m_reader->path);
+            retireReader();
         }
         events = m_scan.update(seen);
         m_unitPath = m_scan.unitPath();
+        if (events.empty() && !m_unitPath.isEmpty() && !m_reader)
+            events.push_back({BusEvent::Kind::Changed, {}});
     }
 
     for (const BusEvent& event : events) {
@@ -187,7 +339,7 @@ void HidTransport::watchLoop() {
     for (;;) {
         {
             std::unique_lock lock(m_mutex);
-            if (m_wake.wait_for(lock, kScanInterval, [this] { return m_stopping.load(); })) {
+            if (m_wake.wait_for(lock, m_scanInterval, [this] { return m_stopping.load(); })) {
                 return;
             }
         }
@@ -195,51 +347,10 @@ void HidTransport::watchLoop() {
     }
 }
 
-void HidTransport::readLoop(Reader* reader, hid_device* device, QByteArray path) {
-    // Byte 0 is the report number, always 0 for this unit; the payload follows.
-    std::array<quint8, kMaxPayload + 1> buffer{};
-    bool failed = false;
-    while (!reader->stop) {
-        const int read = hid_read_timeout(device, buffer.data() + 1, kMaxPayload, kReadTimeoutMs);
-        if (read < 0) {
-            failed = true;  // the unit went away; the watcher announces the unplug
-            break;
-        }
-        // A reader retired while waiting must not deliver: a newer reader may get the same
-        // report.
-        if (read == 0 || reader->stop || m_stopping) continue;
-        buffer[0] = 0;
-        m_listener->OnRead(std::span<const quint8>(buffer.data(), std::size_t(read) + 1));
-    }
-
-    {
-        std::lock_guard writeLock(m_writeMutex);
-        if (m_device == device) {
-            m_device = nullptr;
-            m_deviceReader = nullptr;
-        }
-    }
-    // No writer can hold the device any more.
-    hid_close(device);
-
-    if (failed && !reader->stop) {
-        std::lock_guard lock(m_mutex);
-        if (!m_stopping) m_lostPath = path;
-    }
-    reader->done = true;
-}
-
 // Requires m_mutex.
 void HidTransport::retireReader() {
     if (!m_reader) return;
-    m_reader->stop = true;
-    {
-        std::lock_guard writeLock(m_writeMutex);
-        if (m_deviceReader == m_reader.get()) {
-            m_device = nullptr;
-            m_deviceReader = nullptr;
-        }
-    }
+    m_reader->stop();
     m_retired.push_back(std::move(m_reader));
 }
 
@@ -247,8 +358,8 @@ void HidTransport::retireReader() {
 // a thread that is inside the listener.
 void HidTransport::joinFinishedReaders() {
     for (auto it = m_retired.begin(); it != m_retired.end();) {
-        if ((*it)->done) {
-            if ((*it)->thread.joinable()) (*it)->thread.join();
+        if ((*it)->done()) {
+            (*it)->join();
             it = m_retired.erase(it);
         } else {
             ++it;
@@ -260,9 +371,9 @@ void HidTransport::joinFinishedReaders() {
 bool HidTransport::onOwnThread() const {
     const auto self = std::this_thread::get_id();
     if (m_watcher.get_id() == self) return true;
-    if (m_reader && m_reader->thread.get_id() == self) return true;
+    if (m_reader && m_reader->threadId() == self) return true;
     for (const auto& reader : m_retired) {
-        if (reader->thread.get_id() == self) return true;
+        if (reader->threadId() == self) return true;
     }
     return false;
 }

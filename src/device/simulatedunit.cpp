@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <thread>
-#include <vector>
 
 namespace nuvo {
 
@@ -21,13 +21,8 @@ void putWord(Report& report, std::size_t highIndex, quint16 value) {
 
 }  // namespace
 
-SimulatedUnit::SimulatedUnit(quint64 seed, std::chrono::microseconds latency)
-    : m_latency(latency), m_random(seed) {}
-
-void SimulatedUnit::setLatency(std::chrono::microseconds latency) {
-    std::lock_guard lock(m_mutex);
-    m_latency = latency;
-}
+SimulatedUnit::SimulatedUnit(quint64 seed, std::chrono::microseconds latency, Pacing pacing)
+    : m_latency(latency), m_pacing(pacing), m_random(seed) {}
 
 void SimulatedUnit::injectFault(Fault fault, int times) {
     std::lock_guard lock(m_mutex);
@@ -83,17 +78,17 @@ bool SimulatedUnit::disconnect() {
     return true;
 }
 
-bool SimulatedUnit::enableReadNotify() {
+ReadNotify SimulatedUnit::enableReadNotify() {
     std::lock_guard lock(m_mutex);
     m_readNotify = m_attached;
-    return m_readNotify;
+    return {m_readNotify, {}};
 }
 
 bool SimulatedUnit::write(const Report& report) {
     const auto command = static_cast<Command>(report[1]);
     TransportListener* listener = nullptr;
-    std::vector<quint8> reply;
-    bool unplugNow = false;
+    Report reply{};
+    std::optional<Fault> fault;
     {
         std::lock_guard lock(m_mutex);
         if (!m_attached || !m_listener) return false;
@@ -103,33 +98,14 @@ bool SimulatedUnit::write(const Report& report) {
     if (command == Command::CompanionLevel) return true;  // no answer to "!"
     {
         std::lock_guard lock(m_mutex);
-        const Report normal = answer(command);
-        reply.assign(normal.begin(), normal.end());
+        reply = answer(command);
         if (m_faultsLeft > 0) {
             --m_faultsLeft;
-            switch (m_fault) {
-                case Fault::NoAnswer:
-                    reply.clear();
-                    break;
-                case Fault::UnplugMidRequest:
-                    reply.clear();
-                    unplugNow = true;
-                    break;
-                case Fault::ShortReport:
-                    reply.resize(5);
-                    break;
-                case Fault::GarbageReport:
-                    for (std::size_t i = 1; i < reply.size(); ++i)
-                        reply[i] = static_cast<quint8>(m_random());
-                    break;
-            }
+            fault = m_fault;
         }
     }
-    if (unplugNow) {
-        unplug();
-        return true;
-    }
-    if (reply.empty() || !listener) return true;
+    if (fault == Fault::UnplugMidRequest) unplug();
+    if (fault || !listener) return true;
     waitLatency();
     listener->OnRead(reply);
     return true;
@@ -200,17 +176,15 @@ quint16 SimulatedUnit::noisy(double value, double spread) {
 }
 
 void SimulatedUnit::waitLatency() const {
-    std::chrono::microseconds latency;
-    {
-        std::lock_guard lock(m_mutex);
-        latency = m_latency;
+    if (m_latency.count() <= 0) return;
+    const auto deadline = std::chrono::steady_clock::now() + m_latency;
+    if (m_pacing == Pacing::Sleep) {
+        std::this_thread::sleep_until(deadline);
+        return;
     }
-    if (latency.count() <= 0) return;
-    // Sleep most of the way, then spin: a plain sleep overshoots by tens of microseconds,
-    // which would make the model slower than the unit it stands for.
-    const auto deadline = std::chrono::steady_clock::now() + latency;
+    // Sleep most of the way, then spin out the rest exactly.
     constexpr auto kSpin = std::chrono::microseconds{200};
-    if (latency > kSpin) std::this_thread::sleep_until(deadline - kSpin);
+    if (m_latency > kSpin) std::this_thread::sleep_until(deadline - kSpin);
     while (std::chrono::steady_clock::now() < deadline) {
     }
 }

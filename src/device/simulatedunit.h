@@ -1,11 +1,11 @@
 #pragma once
 
-#include "device/reports.h"
-#include "device/transport.h"
-
 #include <chrono>
 #include <mutex>
 #include <random>
+
+#include "device/reports.h"
+#include "device/transport.h"
 
 namespace nuvo {
 
@@ -19,15 +19,18 @@ public:
     enum class Fault {
         NoAnswer,          // the command is taken, nothing comes back
         UnplugMidRequest,  // the unit goes away after taking the command
-        ShortReport,       // an answer of the wrong length
-        GarbageReport,     // a full-length answer of random bytes
     };
 
-    explicit SimulatedUnit(quint64 seed = 1,
-                           std::chrono::microseconds latency = std::chrono::microseconds{0});
+    // How the latency is waited out. Sleeping may overshoot by tens of microseconds per
+    // transfer; spinning hits it exactly but keeps a core busy, which only a benchmark of
+    // the transport bound wants.
+    enum class Pacing { Sleep, Spin };
 
-    // Time each transfer takes, one way. A full-speed USB unit needs about 1 ms.
-    void setLatency(std::chrono::microseconds latency);
+    // `latency` is the time each transfer takes, one way; a full-speed USB unit needs about
+    // 1 ms.
+    explicit SimulatedUnit(quint64 seed = 1,
+                           std::chrono::microseconds latency = std::chrono::microseconds{0},
+                           Pacing pacing = Pacing::Sleep);
 
     // The next `times` commands that expect an answer meet this fault.
     void injectFault(Fault fault, int times = 1);
@@ -37,7 +40,7 @@ public:
 
     bool connect(TransportListener* listener) override;
     bool disconnect() override;
-    bool enableReadNotify() override;
+    ReadNotify enableReadNotify() override;
     bool write(const Report& report) override;
 
     static constexpr quintptr kUnitHandle = 1;
@@ -62,7 +65,8 @@ private:
     TransportListener* m_listener = nullptr;
     bool m_attached = true;
     bool m_readNotify = false;
-    std::chrono::microseconds m_latency;
+    const std::chrono::microseconds m_latency;
+    const Pacing m_pacing;
     Fault m_fault = Fault::NoAnswer;
     int m_faultsLeft = 0;
     std::mt19937_64 m_random;

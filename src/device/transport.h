@@ -1,10 +1,10 @@
 #pragma once
 
-#include "device/reports.h"
-
+#include <QString>
 #include <QtGlobal>
-
 #include <span>
+
+#include "device/reports.h"
 
 namespace nuvo {
 
@@ -24,10 +24,18 @@ public:
     virtual ~TransportListener() = default;
     virtual void OnPlugged(const HidDevice& device) = 0;
     virtual void OnUnplugged(const HidDevice& device) = 0;
+    // The set of devices changed, or the unit is attached but not open yet: either way
+    // the receiver should (re)enable read notification.
     virtual void OnChanged() = 0;
     // One input report as it came from the unit: report number, then the payload.
     // A report of the wrong length may arrive; the receiver decides what to do with it.
     virtual void OnRead(std::span<const quint8> report) = 0;
+};
+
+// What enableReadNotify() achieved.
+struct ReadNotify {
+    bool enabled = false;  // the unit is open and its reports are delivered
+    QString failure;       // why an attached unit could not be opened; empty otherwise
 };
 
 // The way to the unit: the HID library on real hardware, the built-in unit model otherwise.
@@ -43,7 +51,7 @@ public:
     virtual bool disconnect() = 0;
 
     // Opens the attached unit, if any, and delivers every input report it sends.
-    virtual bool enableReadNotify() = 0;
+    virtual ReadNotify enableReadNotify() = 0;
 
     // Sends one output report to the unit; false when no unit is open or the write failed.
     virtual bool write(const Report& report) = 0;

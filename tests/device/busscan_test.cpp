@@ -14,167 +14,102 @@ void PrintTo(const BusEvent& event, std::ostream* os) {
 
 namespace {
 
-using Kind = BusEvent::Kind;
+constexpr quint16 kOther = 0x000A;  // another product of the unit's vendor
 
-constexpr quint16 kOtherProduct = 0x000A;
-
-BusEntry unitAt(const char* path) {
-    return {path, kVendorId, kProductId};
+QByteArray path(int n) {
+    return "/dev/hidraw" + QByteArray::number(n);
 }
-BusEntry otherAt(const char* path) {
-    return {path, kVendorId, kOtherProduct};
+BusEntry unit(int n) {
+    return {path(n), kVendorId, kProductId};
 }
-
-BusEvent plugged(quintptr handle, quint16 vendor, quint16 product) {
-    return {Kind::Plugged, {handle, vendor, product}};
+BusEntry other(int n) {
+    return {path(n), kVendorId, kOther};
 }
-BusEvent unplugged(quintptr handle, quint16 vendor, quint16 product) {
-    return {Kind::Unplugged, {handle, vendor, product}};
+BusEvent plugged(quintptr handle, quint16 product, quint16 vendor = kVendorId) {
+    return {BusEvent::Kind::Plugged, {handle, vendor, product}};
 }
-const BusEvent kChanged{Kind::Changed, {}};
-
-TEST(BusScan, FirstScanAnnouncesEveryDeviceInOrderThenChanged) {
-    BusScan scan;
-    const auto events = scan.update({otherAt("/dev/hidraw1"), unitAt("/dev/hidraw4")});
-    const std::vector<BusEvent> expected{plugged(1, kVendorId, kOtherProduct),
-                                         plugged(2, kVendorId, kProductId), kChanged};
-    EXPECT_EQ(events, expected);
+BusEvent unplugged(quintptr handle, quint16 product) {
+    return {BusEvent::Kind::Unplugged, {handle, kVendorId, product}};
 }
+const BusEvent kChanged{BusEvent::Kind::Changed, {}};
 
-TEST(BusScan, FirstScanOfAnEmptyBusStillRaisesChanged) {
-    BusScan scan;
-    EXPECT_EQ(scan.update({}), std::vector<BusEvent>{kChanged});
-    EXPECT_TRUE(scan.update({}).empty());
-}
+struct Scan {
+    std::vector<BusEntry> seen;
+    int drop = 0;  // hidraw number dropped before this scan, 0 for none
+};
 
-TEST(BusScan, UnchangedScanRaisesNothingEvenInAnotherOrder) {
-    BusScan scan;
-    scan.update({unitAt("/dev/hidraw4"), otherAt("/dev/hidraw1")});
-    EXPECT_TRUE(scan.update({unitAt("/dev/hidraw4"), otherAt("/dev/hidraw1")}).empty());
-    EXPECT_TRUE(scan.update({otherAt("/dev/hidraw1"), unitAt("/dev/hidraw4")}).empty());
-}
+struct Case {
+    const char* name;
+    std::vector<Scan> scans;
+    std::vector<BusEvent> lastEvents;  // of the last scan
+    int unitPath = 0;                  // hidraw number after it, 0 for none
+};
 
-TEST(BusScan, UnplugOfTheUnitKeepsTheHandleAndIdentityItHad) {
-    BusScan scan;
-    scan.update({otherAt("/dev/hidraw1")});
-    scan.update({otherAt("/dev/hidraw1"), unitAt("/dev/hidraw4")});  // unit gets handle 2
-    const auto events = scan.update({otherAt("/dev/hidraw1")});
-    const std::vector<BusEvent> expected{unplugged(2, kVendorId, kProductId), kChanged};
-    EXPECT_EQ(events, expected);
-    EXPECT_TRUE(scan.unitPath().isEmpty());
-}
-
-TEST(BusScan, AnotherDeviceOfTheVendorIsAnnouncedWithItsOwnIdentity) {
-    BusScan scan;
-    scan.update({unitAt("/dev/hidraw4")});
-
-    const std::vector<BusEvent> plugEvents{plugged(2, kVendorId, kOtherProduct), kChanged};
-    EXPECT_EQ(scan.update({unitAt("/dev/hidraw4"), otherAt("/dev/hidraw5")}), plugEvents);
-
-    const std::vector<BusEvent> unplugEvents{unplugged(2, kVendorId, kOtherProduct), kChanged};
-    EXPECT_EQ(scan.update({unitAt("/dev/hidraw4")}), unplugEvents);
-    EXPECT_EQ(scan.unitPath(), QByteArray("/dev/hidraw4"));
-}
-
-TEST(BusScan, DeviceRepluggedAtTheSamePathGetsANewHandle) {
-    BusScan scan;
-    scan.update({unitAt("/dev/hidraw4")});
-    scan.update({});
-    const std::vector<BusEvent> expected{plugged(2, kVendorId, kProductId), kChanged};
-    EXPECT_EQ(scan.update({unitAt("/dev/hidraw4")}), expected);
-}
-
-TEST(BusScan, HandlesAreNeverReused) {
-    BusScan scan;
-    scan.update({unitAt("/dev/hidraw1"), otherAt("/dev/hidraw2")});  // 1, 2
-    scan.update({otherAt("/dev/hidraw2")});                          // 1 leaves
-    const auto events = scan.update({otherAt("/dev/hidraw2"), otherAt("/dev/hidraw3")});
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0], plugged(3, kVendorId, kOtherProduct));
-}
-
-TEST(BusScan, UnitPathOnlyWhileTheUnitIsListed) {
-    BusScan scan;
-    scan.update({otherAt("/dev/hidraw1")});
-    EXPECT_TRUE(scan.unitPath().isEmpty());
-
-    // The product ID alone is not enough: the vendor must match too.
-    scan.update({otherAt("/dev/hidraw1"), BusEntry{"/dev/hidraw2", 0x1234, kProductId}});
-    EXPECT_TRUE(scan.unitPath().isEmpty());
-
-    scan.update({otherAt("/dev/hidraw1"), unitAt("/dev/hidraw3")});
-    EXPECT_EQ(scan.unitPath(), QByteArray("/dev/hidraw3"));
-
-    scan.update({otherAt("/dev/hidraw1")});
-    EXPECT_TRUE(scan.unitPath().isEmpty());
-}
-
-TEST(BusScan, WithTwoUnitsTheOneAttachedLongestIsTheUnit) {
-    BusScan scan;
-    scan.update({unitAt("/dev/hidraw7")});
-    scan.update({unitAt("/dev/hidraw2"), unitAt("/dev/hidraw7")});
-    EXPECT_EQ(scan.unitPath(), QByteArray("/dev/hidraw7"));
-
-    scan.update({unitAt("/dev/hidraw2")});
-    EXPECT_EQ(scan.unitPath(), QByteArray("/dev/hidraw2"));
-}
-
-TEST(BusScan, UnplugsComeBeforePlugsAndOneChangedEndsTheScan) {
-    BusScan scan;
-    scan.update({otherAt("/dev/hidraw1"), otherAt("/dev/hidraw2")});  // 1, 2
-    const auto events = scan.update({unitAt("/dev/hidraw3"), otherAt("/dev/hidraw5")});
-    const std::vector<BusEvent> expected{
-        unplugged(1, kVendorId, kOtherProduct), unplugged(2, kVendorId, kOtherProduct),
-        plugged(3, kVendorId, kProductId), plugged(4, kVendorId, kOtherProduct), kChanged};
-    EXPECT_EQ(events, expected);
-}
-
-TEST(BusScan, APathListedTwiceIsOneDevice) {
-    BusScan scan;
-    const auto events = scan.update({unitAt("/dev/hidraw4"), unitAt("/dev/hidraw4")});
-    const std::vector<BusEvent> expected{plugged(1, kVendorId, kProductId), kChanged};
-    EXPECT_EQ(events, expected);
-    EXPECT_EQ(scan.devices().size(), 1u);
-}
-
-TEST(BusScan, AnotherDeviceAtAKnownPathReplacesTheOldOne) {
-    BusScan scan;
-    scan.update({otherAt("/dev/hidraw4")});
-    const auto events = scan.update({unitAt("/dev/hidraw4")});
-    const std::vector<BusEvent> expected{unplugged(1, kVendorId, kOtherProduct),
-                                         plugged(2, kVendorId, kProductId), kChanged};
-    EXPECT_EQ(events, expected);
-    EXPECT_EQ(scan.unitPath(), QByteArray("/dev/hidraw4"));
-}
-
-TEST(BusScan, DroppedUnitStillListedIsAnnouncedAgainWithANewHandle) {
-    BusScan scan;
-    scan.update({otherAt("/dev/hidraw1"), unitAt("/dev/hidraw4")});  // unit is 2
-    scan.dropPath("/dev/hidraw4");
-    const auto events = scan.update({otherAt("/dev/hidraw1"), unitAt("/dev/hidraw4")});
-    const std::vector<BusEvent> expected{unplugged(2, kVendorId, kProductId),
-                                         plugged(3, kVendorId, kProductId), kChanged};
-    EXPECT_EQ(events, expected);
-    // Only once: the scan after that is quiet again.
-    EXPECT_TRUE(scan.update({otherAt("/dev/hidraw1"), unitAt("/dev/hidraw4")}).empty());
-}
-
-TEST(BusScan, DroppedUnitThatLeftIsUnpluggedOnce) {
-    BusScan scan;
-    scan.update({unitAt("/dev/hidraw4")});
-    scan.dropPath("/dev/hidraw4");
-    const std::vector<BusEvent> expected{unplugged(1, kVendorId, kProductId), kChanged};
-    EXPECT_EQ(scan.update({}), expected);
-}
-
-TEST(BusScan, DroppingAnUnknownPathChangesNothing) {
-    BusScan scan;
-    scan.update({unitAt("/dev/hidraw4")});
-    scan.dropPath("/dev/hidraw9");
-    EXPECT_TRUE(scan.update({unitAt("/dev/hidraw4")}).empty());
-    // A device that appears later at that path is a plain plug.
-    const std::vector<BusEvent> expected{plugged(2, kVendorId, kOtherProduct), kChanged};
-    EXPECT_EQ(scan.update({unitAt("/dev/hidraw4"), otherAt("/dev/hidraw9")}), expected);
+TEST(BusScan, TurnsEnumerationsIntoEvents) {
+    const Case cases[] = {
+        {"first scan announces all in order",
+         {{{other(1), unit(4)}}},
+         {plugged(1, kOther), plugged(2, kProductId), kChanged},
+         4},
+        {"first scan of an empty bus", {{{}}}, {kChanged}},
+        {"same bus in another order", {{{unit(4), other(1)}}, {{other(1), unit(4)}}}, {}, 4},
+        {"unplug keeps handle and identity",
+         {{{other(1)}}, {{other(1), unit(4)}}, {{other(1)}}},
+         {unplugged(2, kProductId), kChanged}},
+        {"other product comes and goes",
+         {{{unit(4)}}, {{unit(4), other(5)}}, {{unit(4)}}},
+         {unplugged(2, kOther), kChanged},
+         4},
+        {"re-plug gets a new handle",
+         {{{unit(4)}}, {{}}, {{unit(4)}}},
+         {plugged(2, kProductId), kChanged},
+         4},
+        {"the vendor must match too",
+         {{{{path(2), 0x1234, kProductId}}}},
+         {plugged(1, kProductId, 0x1234), kChanged}},
+        {"of two units the older counts",
+         {{{unit(7)}}, {{unit(2), unit(7)}}},
+         {plugged(2, kProductId), kChanged},
+         7},
+        {"the other unit when the older leaves",
+         {{{unit(7)}}, {{unit(2), unit(7)}}, {{unit(2)}}},
+         {unplugged(1, kProductId), kChanged},
+         2},
+        {"unplugs first, one Changed last",
+         {{{other(1), other(2)}}, {{unit(3), other(5)}}},
+         {unplugged(1, kOther), unplugged(2, kOther), plugged(3, kProductId), plugged(4, kOther),
+          kChanged},
+         3},
+        {"a path listed twice is one device",
+         {{{unit(4), unit(4)}}},
+         {plugged(1, kProductId), kChanged},
+         4},
+        {"another device at a known path",
+         {{{other(4)}}, {{unit(4)}}},
+         {unplugged(1, kOther), plugged(2, kProductId), kChanged},
+         4},
+        {"dropped unit still listed",
+         {{{other(1), unit(4)}}, {{other(1), unit(4)}, 4}},
+         {unplugged(2, kProductId), plugged(3, kProductId), kChanged},
+         4},
+        {"dropped only once", {{{unit(4)}}, {{unit(4)}, 4}, {{unit(4)}}}, {}, 4},
+        {"dropped unit that left", {{{unit(4)}}, {{}, 4}}, {unplugged(1, kProductId), kChanged}},
+        {"dropping an unknown path",
+         {{{unit(4)}}, {{unit(4)}, 9}, {{unit(4), other(9)}}},
+         {plugged(2, kOther), kChanged},
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BusScan scan;
+        std::vector<BusEvent> events;
+        for (const Scan& s : c.scans) {
+            if (s.drop != 0) scan.dropPath(path(s.drop));
+            events = scan.update(s.seen);
+        }
+        EXPECT_EQ(events, c.lastEvents);
+        EXPECT_EQ(scan.unitPath(), c.unitPath == 0 ? QByteArray() : path(c.unitPath));
+    }
 }
 
 }  // namespace

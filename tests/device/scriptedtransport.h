@@ -1,13 +1,13 @@
 #pragma once
 
-#include "device/transport.h"
-
 #include <chrono>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
+
+#include "device/transport.h"
 
 namespace nuvo::test {
 
@@ -24,12 +24,13 @@ public:
     // When set, answers come from another thread after this delay, as from a real bus.
     std::chrono::microseconds answerDelay{0};
     bool attached = true;
+    // Why the attached unit cannot be opened; empty when it can.
+    QString openFailure;
 
     ~ScriptedTransport() override { joinAnswerThreads(); }
 
     bool connect(TransportListener* listener) override {
         m_listener = listener;
-        ++connects;
         if (attached) listener->OnPlugged(kUnitDevice);
         listener->OnChanged();
         return true;
@@ -40,16 +41,15 @@ public:
         m_listener = nullptr;
         return true;
     }
-    bool enableReadNotify() override {
-        ++readNotifies;
-        return attached;
+    ReadNotify enableReadNotify() override {
+        return {attached && openFailure.isEmpty(), attached ? openFailure : QString()};
     }
     bool write(const Report& report) override {
         {
             std::lock_guard lock(m_mutex);
             m_writes.push_back(report);
         }
-        if (!attached || !m_listener) return false;
+        if (!attached || !openFailure.isEmpty() || !m_listener) return false;
         Reply reply = respond(report);
         if (!reply) return true;
         if (answerDelay.count() == 0) {
@@ -66,11 +66,19 @@ public:
 
     // The unit sends a report on its own, outside any request.
     void deliver(const std::vector<quint8>& report) { m_listener->OnRead(report); }
-    void plug(const HidDevice& device) { m_listener->OnPlugged(device); }
+    // A device comes or goes; like a bus scan, a change event follows.
+    void plug(const HidDevice& device) {
+        if (device.isUnit()) attached = true;
+        m_listener->OnPlugged(device);
+        m_listener->OnChanged();
+    }
     void unplug(const HidDevice& device) {
         if (device.isUnit()) attached = false;
         m_listener->OnUnplugged(device);
+        m_listener->OnChanged();
     }
+    // A bus scan that finds the unit listed but not open.
+    void rescan() { m_listener->OnChanged(); }
 
     std::vector<Report> writes() const {
         std::lock_guard lock(m_mutex);
@@ -86,9 +94,7 @@ public:
         m_writes.clear();
     }
 
-    int connects = 0;
     int disconnects = 0;
-    int readNotifies = 0;
 
 private:
     void joinAnswerThreads() {

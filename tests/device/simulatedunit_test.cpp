@@ -1,110 +1,123 @@
-#include "device/link.h"
 #include "device/simulatedunit.h"
 
 #include <gtest/gtest.h>
+
+#include <ctime>
+#include <functional>
 
 using namespace nuvo;
 using namespace std::chrono_literals;
 
 namespace {
 
-std::vector<Report> session(quint64 seed) {
-    SimulatedUnit unit(seed);
-    Link link(unit);
-    link.hidconnect();
-    std::vector<Report> answers;
+// Records the unit's events: P, U, C in order, and the reports it sends.
+struct Recorder : TransportListener {
+    std::string events;
+    std::vector<std::vector<quint8>> reads;
+    void OnPlugged(const HidDevice& device) override { events += device.isUnit() ? "P" : "?"; }
+    void OnUnplugged(const HidDevice& device) override { events += device.isUnit() ? "U" : "?"; }
+    void OnChanged() override { events += 'C'; }
+    void OnRead(std::span<const quint8> r) override { reads.emplace_back(r.begin(), r.end()); }
+};
+
+struct Session {
+    explicit Session(quint64 seed, std::chrono::microseconds latency = 0us) : unit(seed, latency) {
+        unit.connect(&recorder);
+        unit.enableReadNotify();
+    }
+    Report ask(Command command) {
+        unit.write(Report{0, static_cast<quint8>(command)});
+        Report answer{};
+        if (recorder.reads.empty() || recorder.reads.back().size() != kReportSize)
+            ADD_FAILURE() << "no answer to " << char(command);
+        else
+            std::copy_n(recorder.reads.back().begin(), kReportSize, answer.begin());
+        return answer;
+    }
+    SimulatedUnit unit;
+    Recorder recorder;
+};
+
+std::vector<Report> answers(quint64 seed) {
+    Session s(seed);
+    std::vector<Report> result;
     for (int i = 0; i < 20; ++i)
-        for (Command c : {Command::Values, Command::Temperature, Command::ScopeSamples,
-                          Command::NaturalField})
-            answers.push_back(link.requestreport(c).value());
-    return answers;
+        for (char c : {'>', '%', '=', '/'}) result.push_back(s.ask(static_cast<Command>(c)));
+    return result;
 }
 
 }  // namespace
 
 TEST(SimulatedUnit, SameSeedSameReadingsOtherSeedOtherReadings) {
-    EXPECT_EQ(session(42), session(42));
-    EXPECT_NE(session(42), session(43));
+    EXPECT_EQ(answers(42), answers(42));
+    EXPECT_NE(answers(42), answers(43));
 }
 
 TEST(SimulatedUnit, ReadingsArePlausible) {
-    SimulatedUnit unit(7);
-    Link link(unit);
-    link.hidconnect();
-    for (int i = 0; i < 500; ++i) {
-        const auto values = reportWords(link.requestreport(Command::Values).value());
-        EXPECT_GT(values[2], 0);  // mains hum on channel A
-        EXPECT_GE(values[3], 150);
-        EXPECT_LE(values[3], 32000);
-
-        const int temperature = link.requestreport(Command::Temperature).value()[5];
-        EXPECT_GE(temperature, 74);
-        EXPECT_LE(temperature, 80);
-
-        for (quint16 v : reportWords(link.requestreport(Command::NaturalField).value())) {
-            EXPECT_GE(v, 470);
-            EXPECT_LE(v, 530);
+    struct Range {
+        char command;
+        std::function<int(const Report&)> value;
+        int low, high;
+    };
+    const Range ranges[] = {
+        {'>', [](const Report& r) { return reportWord(r, 5); }, 59, 61},  // mains hum
+        {'>', [](const Report& r) { return reportWord(r, 7); }, 150, 32000},
+        {'%', [](const Report& r) { return r[5]; }, 74, 80},
+        {'/', [](const Report& r) { return reportWord(r, 1); }, 470, 530},
+        {'/', [](const Report& r) { return reportWord(r, 7); }, 470, 530},
+        {'=', [](const Report& r) { return reportWord(r, 1); }, 0, 1024},
+        {'=', [](const Report& r) { return reportWord(r, 7); }, 0, 1024},
+    };
+    Session s(7);
+    for (int i = 0; i < 300; ++i) {
+        for (const Range& range : ranges) {
+            const int v = range.value(s.ask(static_cast<Command>(range.command)));
+            ASSERT_GE(v, range.low) << range.command;
+            ASSERT_LE(v, range.high) << range.command;
         }
-        for (quint16 v : reportWords(link.requestreport(Command::ScopeSamples).value()))
-            EXPECT_LE(v, 1024);
     }
 }
 
 TEST(SimulatedUnit, ScopeSamplesShowAWaveform) {
-    SimulatedUnit unit(3);
-    Link link(unit);
-    link.hidconnect();
+    Session s(3);
     int lowest = 65535, highest = 0;
     for (int i = 0; i < 30; ++i) {
-        const int a = reportWord(link.requestreport(Command::ScopeSamples).value(), 1);
+        const int a = reportWord(s.ask(Command::ScopeSamples), 1);
         lowest = std::min(lowest, a);
         highest = std::max(highest, a);
     }
     EXPECT_GT(highest - lowest, 40);
 }
 
-TEST(SimulatedUnit, AnswersOnlyOnceReadNotifyIsOnAndNeverToTheLevelCommand) {
+TEST(SimulatedUnit, AnswersOnlyWhileReadNotifyIsOnAndFaultsAsInjected) {
     SimulatedUnit unit;
-    struct Counter : TransportListener {
-        int reads = 0;
-        void OnPlugged(const HidDevice&) override {}
-        void OnUnplugged(const HidDevice&) override {}
-        void OnChanged() override {}
-        void OnRead(std::span<const quint8>) override { ++reads; }
-    } listener;
-    unit.connect(&listener);
-    Report values{0, '>'};
-    EXPECT_TRUE(unit.write(values));
-    EXPECT_EQ(listener.reads, 0);
-    unit.enableReadNotify();
-    unit.write(values);
-    unit.write(Report{0, '!', 100});
-    EXPECT_EQ(listener.reads, 1);
-}
-
-TEST(SimulatedUnit, InjectedFaultsReachTheLinkAsNoAnswer) {
-    SimulatedUnit unit;
-    Link link(unit, 20ms);
-    link.hidconnect();
-
+    Recorder recorder;
+    unit.connect(&recorder);
+    unit.write(Report{0, '>'});  // read notification is not on yet
+    EXPECT_TRUE(unit.enableReadNotify().enabled);
+    unit.write(Report{0, '!', 100});  // never answered
     unit.injectFault(SimulatedUnit::Fault::NoAnswer);
-    EXPECT_FALSE(link.requestreport(Command::Values));
-    EXPECT_TRUE(link.requestreport(Command::Values));
-
-    unit.injectFault(SimulatedUnit::Fault::ShortReport, 2);
-    EXPECT_FALSE(link.requestreport(Command::Values));
-    EXPECT_FALSE(link.requestreport(Command::Values));
-    EXPECT_EQ(link.droppedReports(), 2);
-
-    unit.injectFault(SimulatedUnit::Fault::GarbageReport);
-    EXPECT_TRUE(link.requestreport(Command::Temperature));  // well formed, meaningless
-
+    unit.write(Report{0, '%'});
     unit.injectFault(SimulatedUnit::Fault::UnplugMidRequest);
-    EXPECT_FALSE(link.requestreport(Command::ScopeSamples));
-    EXPECT_FALSE(link.unitPresent());
-    EXPECT_FALSE(link.requestreport(Command::Values));
+    unit.write(Report{0, '%'});
+    EXPECT_FALSE(unit.write(Report{0, '>'}));
+    EXPECT_TRUE(recorder.reads.empty());
 
     unit.plug();
-    EXPECT_TRUE(link.unitPresent());
-    EXPECT_TRUE(link.requestreport(Command::Values));
+    unit.enableReadNotify();
+    unit.write(Report{0, '>'});
+    EXPECT_EQ(recorder.reads.size(), 1u);
+    EXPECT_EQ(recorder.events, "PCUCPC");
+}
+
+// The latency is slept, not spun: the program waits on the unit without burning a core.
+TEST(SimulatedUnit, LatencyPacesWithoutBusyWaiting) {
+    Session s(1, 1ms);
+    const std::clock_t cpuStart = std::clock();
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 50; ++i) s.ask(Command::Values);
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
+    const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    EXPECT_GE(wall.count(), 0.100);     // 1 ms each way
+    EXPECT_LT(cpu, wall.count() / 20);  // spinning the last 200 us of each transfer takes a tenth
 }
