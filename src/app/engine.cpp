@@ -5,6 +5,7 @@
 #include "device/link.h"
 #include "measure/rfbands.h"
 #include "measure/tick.h"
+#include "question/questiontext.h"
 #include "settings/settingsfile.h"
 
 #include "common/numbertext.h"
@@ -28,24 +29,32 @@ const QStringList kWordModeElements{"Frame5", "Frame6",          "List1",
                                     "question", "clear_main", "Save_Main_display",
                                     "cancel"};
 constexpr int kSpeechtimerIntervalMs = 10;
-
+constexpr int kDefaultAnswerTimeMs = 5000;
+constexpr int kDefaultPhonemeDelayMs = 35;
 
 const QStringList kAnswerTimes = indexedGroup("Option1", 8);
-const QString kFiveSeconds = QStringLiteral("Option1(1)");
 
 }  // namespace
 
 Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     : QObject(parent), m_paths(paths), m_link(std::make_unique<Link>(transport)),
-      m_speechtimer(this) {  // a child, so it moves to the engine thread with us
+      // Children, so the timers move to the engine thread with us.
+      m_speechtimer(this), m_asktimer(this), m_htime(this) {
     qRegisterMetaType<nuvo::ElementUpdates>();
     qRegisterMetaType<nuvo::ScopeFrame>();
     qRegisterMetaType<nuvo::WindowLayout>();
     connect(m_link.get(), &Link::unitPresenceChanged, this, &Engine::unitPresenceChanged);
+    connect(m_link.get(), &Link::unitUnavailable, this, &Engine::problem);
+    qRegisterMetaType<nuvo::QuestionCapture>();
     m_speechtimer.setInterval(kSpeechtimerIntervalMs);
     connect(&m_speechtimer, &QTimer::timeout, this, &Engine::speechtimer_tick);
+    m_asktimer.setInterval(kDefaultAnswerTimeMs);
+    connect(&m_asktimer, &QTimer::timeout, this, &Engine::asktimer_tick);
+    m_htime.setInterval(kDefaultPhonemeDelayMs);
+    connect(&m_htime, &QTimer::timeout, this, &Engine::htime_tick);
     m_elements = designElements();
     addMenuHandlers();
+    addSpeechMenuHandlers();
 }
 
 Engine::~Engine() = default;
@@ -72,6 +81,7 @@ void Engine::load() {
     // may name another.
     m_state.videoImage = QDir::toNativeSeparators(m_paths.programDir + QStringLiteral("/BOX.BMP"));
     m_link->hidconnect();
+    switchList(&CurrentList::loadDefaultWords);
 
     m_state.datadir = m_paths.dataDir;
     if (!QDir().mkpath(m_state.datadir))
@@ -92,6 +102,8 @@ QString Engine::shutdown() {
     if (m_shutDown) return {};
     m_shutDown = true;
     m_speechtimer.stop();
+    m_asktimer.stop();
+    m_htime.stop();
     m_link->hiddisconnect();
     QString error;
     writeini(m_paths.settingsFile, settingsValues(), &error);
@@ -123,9 +135,10 @@ void Engine::ofs_change(int value) {
 }
 
 void Engine::speechtimer_tick() {
-    if (m_tickRunning || m_shutDown) return;
+    if (m_tickRunning || m_shutDown || resting()) return;
     m_tickRunning = true;
-    const TickOutcome outcome = runTick(*m_link, m_measure, m_elements);
+    const TickOutcome outcome =
+        runTick(*m_link, m_measure, m_elements, [this](int v) { runWordStage(v); });
     if (outcome.scopeSampled && m_elements.checked(QStringLiteral("TBon")))
         emit scopeFrameReady(scopeFrame(m_measure, m_elements));
     m_tickRunning = false;
@@ -154,8 +167,7 @@ void Engine::modeitc() {
     } else {
         // Words come only while a question is answered.
         m_speechtimer.stop();
-        selectOne(kAnswerTimes, kFiveSeconds);
-        m_elements.setEnabled(QStringLiteral("question"), true);
+        Option1_click(kDefaultAnswerIndex);
         menuon();
     }
     for (const char* name : {"ITCmnu", "RFmnu", "speechmnu"})

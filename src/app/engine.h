@@ -1,13 +1,19 @@
 #pragma once
 
 #include "common/elementstates.h"
+#include "ecm/voice.h"
 #include "app/programpaths.h"
+#include "common/programrandom.h"
+#include "ecm/currentlist.h"
+#include "ecm/phoneme.h"
 #include "measure/measurestate.h"
 #include "scope/scopeframe.h"
 #include "settings/settingsvalues.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -22,6 +28,9 @@ class Transport;
 // areas, and "ECM OFF" with the read-outs alone.
 enum class WindowLayout { WordMode, EcmOff };
 
+// The moments of a question's answer at which the capture controls act.
+enum class QuestionCapture { AnswerOpens, AnswerCloses, ConstantStarts, ConstantCancelled };
+
 // Owns all of the program's state and runs its behaviour; lives in its own thread so that
 // a request to the unit never freezes a window. Windows send user actions to its slots
 // and mirror what it publishes.
@@ -35,6 +44,11 @@ public:
     const ElementStates& elements() const { return m_elements; }
     const ProgramPaths& paths() const { return m_paths; }
     Link& link() { return *m_link; }
+    // The four speaking voices; a null voice is silent. Set before the engine starts.
+    void setVoices(const Voices& voices) { m_voices = voices; }
+    // The engine rests after speaking so words do not tumble over each other; a benchmark
+    // that times many words in a row turns the rests off.
+    void setRestsAfterSpeaking(bool on) { m_restsAfterSpeaking = on; }
 
     // Main-window state that later stages and the settings file use.
     struct State {
@@ -50,6 +64,15 @@ public:
     const State& state() const { return m_state; }
     const MeasureState& measure() const { return m_measure; }
     bool measuring() const { return m_speechtimer.isActive(); }
+    bool answering() const { return m_asktimer.isActive(); }
+    int answerTimeMs() const { return m_asktimer.interval(); }
+    bool phonemeTimerRunning() const { return m_htime.isActive(); }
+    int phonemeDelayMs() const { return m_htime.interval(); }
+    // True while the engine rests after speaking: the tick and phoneme timers do nothing.
+    bool resting() const { return !m_rest.hasExpired(); }
+    const CurrentList& currentList() const { return m_list; }
+    qint16 wordkind() const { return m_wordkind; }
+    const QString& phbuf() const { return m_phbuf; }
 
 public slots:
     // The main window's load, in its fixed order.
@@ -67,12 +90,34 @@ public slots:
     // the tick without new values.
     void speechtimer_tick();
 
+    // Question mode.
+    void Option1_click(int index);             // answer time
+    void question_change(const QString& text);  // acts once the text holds a line break
+    void asktimer_tick();                       // the answer time is over
+    void cancel_click();                        // "Cancel Constant mode"
+
+    // Word list buttons: 0 "Shuffle", 1 "Restore".
+    void lcontrol_click(int index);
+
+    // Phoneme panel.
+    void Command2_click();  // "PHONEME START" / "PHONEME STOP"
+    void Text1_change(const QString& text);
+    void Slider2_change(int value);  // "Delay"
+    void Check1_click(int index, bool checked);
+    void htime_tick();  // one tick of the phoneme routine
+
 signals:
     void elementsChanged(const nuvo::ElementUpdates& updates);
     // Something the user should know that needs no answer (shown in the status line).
     void problem(const QString& text);
     void scopeFrameReady(const nuvo::ScopeFrame& frame);
     void layoutChanged(nuvo::WindowLayout layout);
+    // The current list was replaced (loaded, switched or shuffled).
+    void listChanged(const QStringList& entries);
+    void listSelectionChanged(int position);
+    // The question box should take the keyboard focus.
+    void questionFocusRequested();
+    void questionCapture(nuvo::QuestionCapture moment);
 
 private slots:
     void unitPresenceChanged(bool present);
@@ -85,6 +130,15 @@ private:
     void menuon();
     void selectOne(const QStringList& group, const QString& item);
     void addMenuHandlers();
+    void addSpeechMenuHandlers();
+    void runWordStage(int v);
+    void appendText(const QString& text);
+    void say(int voice, const QString& text);
+    void rest(int ms);
+    void switchList(void (CurrentList::*load)());
+    void leavePhonemeLayout();
+    void enterTimeSlice(const QString& item, const QString& other);
+    void publishSelection(int before);
     SettingsValues settingsValues() const;
     void applySettings(const SettingsValues& values);
 
@@ -93,8 +147,18 @@ private:
     ElementStates m_elements;
     State m_state;
     MeasureState m_measure;
+    Voices m_voices{};
     QTimer m_speechtimer;
+    QTimer m_asktimer;
+    QTimer m_htime;
+    QDeadlineTimer m_rest;
+    bool m_restsAfterSpeaking = true;
     bool m_tickRunning = false;
+    CurrentList m_list;
+    ProgramRandom m_random;
+    qint16 m_wordkind = 0;
+    QString m_phbuf;
+    SliceValues m_lastslice{};
     QHash<QString, std::function<void()>> m_menuHandlers;
     bool m_shutDown = false;
 };

@@ -1,13 +1,10 @@
 #include "app/commandline.h"
-#include "app/disclaimerwindow.h"
-#include "app/engine.h"
-#include "app/enginethread.h"
-#include "app/mainwindow.h"
 #include "app/programpaths.h"
 #include "app/signalwatcher.h"
+#include "app/startup.h"
 #include "device/hidtransport.h"
 #include "device/simulatedunit.h"
-#include "settings/settingsfile.h"
+#include "ecm/qtvoices.h"
 
 #include <QApplication>
 
@@ -47,35 +44,12 @@ int main(int argc, char** argv) {
     }
 
     const ProgramPaths paths = resolveProgramPaths(options, QApplication::applicationDirPath());
-    std::unique_ptr<EngineThread> engineThread;
-    std::unique_ptr<MainWindow> mainWindow;
-
-    auto showMainWindow = [&] {
-        engineThread = std::make_unique<EngineThread>(makeTransport(options), paths);
-        mainWindow = std::make_unique<MainWindow>(engineThread->engine(),
-                                                  [&] { return engineThread->shutdown(); });
-        mainWindow->show();
-        engineThread->start();
-    };
-
+    QtVoices voices;
+    StartUp startUp(paths, [&options] { return makeTransport(options); }, voices.voices());
+    QObject::connect(&voices, &QtVoices::unavailable, &startUp, &StartUp::showProblem);
     SignalWatcher signalWatcher;
-    DisclaimerWindow disclaimer;
-    QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, [&] {
-        if (mainWindow)
-            mainWindow->closeWithoutAsking();
-        else
-            QApplication::quit();
-    });
-    QObject::connect(&disclaimer, &DisclaimerWindow::agreed, showMainWindow);
-    QObject::connect(&disclaimer, &DisclaimerWindow::disagreed, &QApplication::quit);
-
-    if (readDisclaimerCount(paths.settingsFile) > 0)
-        showMainWindow();
-    else
-        disclaimer.show();
-
-    const int result = QApplication::exec();
-    mainWindow.reset();
-    engineThread.reset();
-    return result;
+    QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &startUp,
+                     &StartUp::terminate);
+    startUp.begin();
+    return QApplication::exec();
 }

@@ -45,10 +45,18 @@ ElementStates designElements() {
     // Panels and controls the mode layout shows and hides.
     for (const char* name : {"Frame1", "Frame3", "Frame4", "Frame8", "oscope"})
         elements.add(QString::fromLatin1(name), {});
-    for (const char* name : {"Frame5", "Frame6", "List1", "question", "clear_main",
-                             "Save_Main_display", "cancel"})
+    for (const char* name : {"Frame5", "Frame6", "List1", "clear_main", "Save_Main_display",
+                             "cancel", "main_display"})
         elements.add(QString::fromLatin1(name), {});
-    elements.add(QStringLiteral("Frame9"), {.visible = false});  // phoneme panel
+    elements.add(QStringLiteral("question"),
+                 {.text = QStringLiteral("Type Questions here!"), .color = 0xC0C0C0});
+
+    // The phoneme panel: only "Voice #1" speaks until the user chooses more.
+    elements.add(QStringLiteral("Frame9"), {.visible = false});
+    elements.add(QStringLiteral("Command2"), {.text = QStringLiteral("PHONEME START")});
+    elements.add(QStringLiteral("Text1"), {.text = QStringLiteral("35")});
+    for (const QString& name : indexedGroup("Check1", 4))
+        elements.add(name, {.checked = name == indexed("Check1", 0), .visible = false});
     for (const QString& name : indexedGroup("Option1", 8))  // answer times; "5 seconds"
         elements.add(name, {.checked = name == indexed("Option1", 1)});
     for (const QString& name : indexedGroup("lcontrol", 2)) elements.add(name, {});

@@ -9,7 +9,9 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QCheckBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -68,7 +70,13 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
     // Mirror the engine's state as it stands, then follow its changes.
     for (const ElementUpdate& update : engine->elements().all()) {
         m_mirror.add(update.name, update.state);
-        apply(update.name, update.state);
+        apply(update.name, update.state, true);
+    }
+    // The user can type a question as soon as the window opens; the prompt text goes
+    // away with the first key.
+    if (auto* question = findChild<QPlainTextEdit*>(QStringLiteral("question"))) {
+        question->setFocus();
+        question->selectAll();
     }
     connect(engine, &Engine::elementsChanged, this, &MainWindow::applyUpdates);
     connect(engine, &Engine::problem, this, &MainWindow::showProblem);
@@ -149,55 +157,124 @@ void MainWindow::buildInstrument(QWidget* area) {
 }
 
 void MainWindow::buildWordModeArea(QWidget* area) {
-    add(new QFrame(area), "Frame3", tw(120, 2950, 2000, 5900));
-    auto* question = add(new QPlainTextEdit(QStringLiteral("Type Questions here!"), area),
-                         "question", tw(120, 2950, 2000, 1500));
-    question->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #c0c0c0; color: black; }"));
+    // The question panel: the box, the answer times and the display buttons.
+    auto* frame3 = add(new QFrame(area), "Frame3", tw(120, 2950, 2000, 5900));
+    auto* question = add(new QPlainTextEdit(QStringLiteral("Type Questions here!"), frame3),
+                         "question", tw(0, 0, 2000, 1500));
+    question->setTabChangesFocus(true);
+    // Enter sends the question; the engine takes it with the CR LF the records use.
+    connect(question, &QPlainTextEdit::textChanged, this, [this, question] {
+        QString text = question->toPlainText();
+        if (!text.contains(QLatin1Char('\n'))) return;
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        question->clear();
+        toEngine([e = m_engine, text] { e->question_change(text); });
+    });
+    connect(m_engine, &Engine::questionFocusRequested, question,
+            [question] { question->setFocus(Qt::OtherFocusReason); });
+
     const char* answerTimes[] = {"3 seconds",  "5 seconds",  "10 seconds", "15 seconds",
                                  "25seconds",  "45 seconds", "60 seconds", " Constant"};
     const QStringList options = indexedGroup("Option1", 8);
     for (int i = 0; i < 8; ++i) {
-        auto* option = add(new QRadioButton(QString::fromLatin1(answerTimes[i]), area), options[i],
-                           tw(120, 4550 + i * 300, 2000, 290));
+        auto* option = add(new QRadioButton(QString::fromLatin1(answerTimes[i]), frame3),
+                           options[i], tw(0, 1600 + i * 300, 2000, 290));
         option->setToolTip(QStringLiteral("Set time to answer Questions"));
-        // The engine decides which answer time is chosen; until it answers, keep its choice.
-        connect(option, &QRadioButton::clicked, this, [this, options] {
-            for (const QString& name : options)
-                if (m_mirror.checked(name)) findChild<QRadioButton*>(name)->setChecked(true);
+        option->setAutoExclusive(false);  // the engine decides which one is chosen
+        connect(option, &QRadioButton::clicked, this, [this, option, i] {
+            option->setChecked(m_mirror.checked(option->objectName()));
+            toEngine([e = m_engine, i] { e->Option1_click(i); });
         });
     }
-    add(new QPushButton(QStringLiteral("Clear Display"), area), "clear_main",
-        tw(120, 7050, 2000, 400));
-    add(new QPushButton(QStringLiteral("Capture Main Display"), area), "Save_Main_display",
-        tw(120, 7500, 2000, 400));
-    add(new QPushButton(QStringLiteral("Cancel Constant mode"), area), "cancel",
-        tw(120, 7950, 2000, 400));
+    const struct {
+        const char* name;
+        const char* caption;
+        int top;
+        void (Engine::*click)();
+    } buttons[] = {{"clear_main", "Clear Display", 4100, nullptr},
+                   {"Save_Main_display", "Capture Main Display", 4550, nullptr},
+                   {"cancel", "Cancel Constant mode", 5000, &Engine::cancel_click}};
+    for (const auto& b : buttons) {
+        auto* button = add(new QPushButton(QString::fromLatin1(b.caption), frame3), b.name,
+                           tw(0, b.top, 2000, 400));
+        button->setStyleSheet(QStringLiteral("QPushButton { font-size: 8pt; }"));
+        if (b.click)
+            connect(button, &QPushButton::clicked, this,
+                    [this, click = b.click] { toEngine([e = m_engine, click] { (e->*click)(); }); });
+    }
 
     auto* frame5 = add(new QFrame(area), "Frame5", tw(7060, 2950, 4800, 5900));
-    auto* display = new QLabel(frame5);
-    display->setObjectName(QStringLiteral("main_display"));
-    display->setGeometry(twipsRect(0, 0, 4800, 3400, *this));
+    auto* display = add(new QLabel(frame5), "main_display", tw(0, 0, 4800, 3400));
     display->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     display->setWordWrap(true);
+    display->setTextFormat(Qt::PlainText);
     display->setStyleSheet(QStringLiteral(
         "QLabel { background: black; color: #ffe060; font-size: 12pt; padding: 4px; }"));
-    auto* screenText = add(new QPlainTextEdit(QStringLiteral("Current Sceen Text last 32k characters"),
-                                              frame5),
-                           "veiwlog", tw(0, 3480, 4800, 2400));
+    auto* screenText = add(new QPlainTextEdit(frame5), "veiwlog", tw(0, 3480, 4800, 2400));
     screenText->setReadOnly(true);
     screenText->setToolTip(QStringLiteral("Current Sceen Text last 32k characters"));
 
-    auto* list = add(new QWidget(area), "List1", tw(7060, 120, 0, 0));
-    list->hide();  // the word list arrives with the vocabulary
+    // Above the list buttons, in the column right of the scope.
+    auto* list = add(new QListWidget(area), "List1", tw(9920, 300, 1820, 1250));
+    list->setToolTip(QStringLiteral("Current List of words or Phonemes being Chose from"));
+    list->setFocusPolicy(Qt::NoFocus);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setUniformItemSizes(true);  // thousands of entries: keep layout cheap
+    list->addItems(m_engine->currentList().entries());
+    connect(m_engine, &Engine::listChanged, list, [list](const QStringList& entries) {
+        list->clear();
+        list->addItems(entries);
+    });
+    connect(m_engine, &Engine::listSelectionChanged, list, [list](int position) {
+        list->setCurrentRow(position);
+        if (QListWidgetItem* item = list->currentItem()) list->scrollToItem(item);
+    });
     auto* frame6 = add(new QGroupBox(area), "Frame6", tw(9800, 120, 2060, 2680));
     const QStringList listButtons = indexedGroup("lcontrol", 2);
     const char* captions[] = {"Shuffle", "Restore"};
     const char* tips[] = {"Shuffle The List", "Restore the Software default List"};
-    for (int i = 0; i < 2; ++i)
-        add(new QPushButton(QString::fromLatin1(captions[i]), frame6), listButtons[i],
-            tw(120, 2100 - i * 480, 1820, 420))
-            ->setToolTip(QString::fromLatin1(tips[i]));
-    add(new QGroupBox(area), "Frame9", tw(2160, 5160, 4800, 3600))->hide();  // phonemes
+    for (int i = 0; i < 2; ++i) {
+        auto* button = add(new QPushButton(QString::fromLatin1(captions[i]), frame6),
+                           listButtons[i], tw(120, 2100 - i * 480, 1820, 420));
+        button->setToolTip(QString::fromLatin1(tips[i]));
+        connect(button, &QPushButton::clicked, this,
+                [this, i] { toEngine([e = m_engine, i] { e->lcontrol_click(i); }); });
+    }
+    list->raise();
+    buildPhonemePanel(area);
+}
+
+void MainWindow::buildPhonemePanel(QWidget* area) {
+    auto* frame9 = add(new QGroupBox(area), "Frame9", tw(2160, 5160, 4800, 2300));
+    frame9->hide();
+    auto* start = add(new QPushButton(QStringLiteral("PHONEME START"), frame9), "Command2",
+                      tw(120, 200, 2200, 450));
+    connect(start, &QPushButton::clicked, this,
+            [this] { toEngine([e = m_engine] { e->Command2_click(); }); });
+    auto* typing = add(new QPlainTextEdit(QStringLiteral("35"), frame9), "Text1",
+                       tw(2440, 200, 2240, 450));
+    typing->setFont(QFont(QStringLiteral("Arial")));
+    connect(typing, &QPlainTextEdit::textChanged, this, [this, typing] {
+        QString text = typing->toPlainText();
+        if (!text.contains(QLatin1Char('\n'))) return;
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        typing->clear();
+        toEngine([e = m_engine, text] { e->Text1_change(text); });
+    });
+    const QStringList checks = indexedGroup("Check1", 4);
+    for (int k = 0; k < 4; ++k) {
+        auto* check = add(new QCheckBox(QStringLiteral("Voice #%1").arg(k + 1), frame9), checks[k],
+                          tw(120 + k * 1150, 800, 1100, 350));
+        connect(check, &QCheckBox::clicked, this, [this, k](bool checked) {
+            toEngine([e = m_engine, k, checked] { e->Check1_click(k, checked); });
+        });
+    }
+    (new QLabel(QStringLiteral("Delay"), frame9))->setGeometry(twipsRect(120, 1350, 700, 350, *this));
+    auto* delay = add(new QSlider(Qt::Horizontal, frame9), "Slider2", tw(840, 1300, 3840, 450));
+    delay->setRange(1, 200);
+    delay->setValue(35);
+    connect(delay, &QSlider::valueChanged, this,
+            [this](int value) { toEngine([e = m_engine, value] { e->Slider2_change(value); }); });
 }
 
 void MainWindow::applyLayout(WindowLayout layout) {
@@ -294,17 +371,18 @@ void MainWindow::menuTriggered(const QString& name) {
 void MainWindow::applyUpdates(const ElementUpdates& updates) {
     for (const ElementUpdate& update : updates) {
         if (!m_mirror.contains(update.name)) m_mirror.add(update.name, update.state);
+        const bool textChanged = m_mirror.text(update.name) != update.state.text;
         m_mirror.setChecked(update.name, update.state.checked);
         m_mirror.setEnabled(update.name, update.state.enabled);
         m_mirror.setVisible(update.name, update.state.visible);
         m_mirror.setText(update.name, update.state.text);
         m_mirror.setColor(update.name, update.state.color);
-        apply(update.name, update.state);
+        apply(update.name, update.state, textChanged);
     }
     m_mirror.takeChanges();
 }
 
-void MainWindow::apply(const QString& name, const ElementState& state) {
+void MainWindow::apply(const QString& name, const ElementState& state, bool textChanged) {
     if (name == QLatin1String("mainform")) {
         setWindowTitle(state.text);
         return;
@@ -315,21 +393,39 @@ void MainWindow::apply(const QString& name, const ElementState& state) {
         action->setVisible(state.visible);
         return;
     }
-    if (QWidget* widget = m_widgets.value(name)) {
-        widget->setEnabled(state.enabled);
-        widget->setVisible(state.visible);
-        if (auto* box = qobject_cast<QLineEdit*>(widget)) box->setText(state.text);
-        if (auto* button = qobject_cast<QRadioButton*>(widget)) button->setChecked(state.checked);
-        // Style sheets are costly to apply: only when the colour really changes.
-        if (state.color != ElementState::kDefaultColor &&
-            widget->property("nuvoColor") != QVariant(state.color)) {
-            widget->setProperty("nuvoColor", state.color);
-            const QString color = QStringLiteral("#%1").arg(state.color, 6, 16, QLatin1Char('0'));
-            if (qobject_cast<QLineEdit*>(widget))
-                widget->setStyleSheet(QStringLiteral("QLineEdit { color: %1; }").arg(color));
-            else
-                widget->setStyleSheet(QStringLiteral("background: %1;").arg(color));
+    QWidget* widget = m_widgets.value(name);
+    if (!widget) return;
+    widget->setEnabled(state.enabled);
+    widget->setVisible(state.visible);
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) box->setText(state.text);
+    if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(state.text);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        if (button->isCheckable()) button->setChecked(state.checked);
+        // Most buttons keep their design caption; the engine names the ones it changes.
+        if (!state.text.isEmpty()) button->setText(state.text);
+    }
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+        if (edit->isReadOnly()) {
+            // The screen text only grows: follow its end.
+            if (edit->toPlainText() != state.text) {
+                edit->setPlainText(state.text);
+                edit->moveCursor(QTextCursor::End);
+            }
+        } else if (textChanged) {
+            // A box the user types in takes the engine's text only when the engine changed it.
+            edit->setPlainText(state.text);
         }
+    }
+    // Style sheets are costly to apply: only when the colour really changes.
+    if (state.color != ElementState::kDefaultColor &&
+        widget->property("nuvoColor") != QVariant(state.color)) {
+        widget->setProperty("nuvoColor", state.color);
+        const QString color = QStringLiteral("#%1").arg(state.color, 6, 16, QLatin1Char('0'));
+        const QString property = qobject_cast<QLineEdit*>(widget) ? QStringLiteral("color")
+                                                                  : QStringLiteral("background");
+        widget->setStyleSheet(QStringLiteral("%1 { %2: %3; }")
+                                  .arg(QLatin1String(widget->metaObject()->className()), property,
+                                       color));
     }
 }
 

@@ -27,22 +27,26 @@ public:
     // Closes the window the way a terminating signal asks: no question, no message box.
     void closeWithoutAsking();
 
+public slots:
+    // Shows a message that needs no answer in the status line.
+    void showProblem(const QString& text);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void applyUpdates(const nuvo::ElementUpdates& updates);
-    void showProblem(const QString& text);
     void applyLayout(nuvo::WindowLayout layout);
 
 private:
     void buildMenus();
     void buildInstrument(QWidget* area);
     void buildWordModeArea(QWidget* area);
+    void buildPhonemePanel(QWidget* area);
     QWidget* buildBanner(QWidget* parent);
     QWidget* buildCompanionPanel(QWidget* parent);
     void menuTriggered(const QString& name);
-    void apply(const QString& name, const ElementState& state);
+    void apply(const QString& name, const ElementState& state, bool textChanged);
 
     template <typename Slot>
     void toEngine(Slot slot);

@@ -2,13 +2,16 @@
 #include "app/engine.h"
 #include "app/enginethread.h"
 #include "app/mainwindow.h"
-#include "app/menus.h"
+#include "scope/scopeview.h"
 #include "device/scriptedtransport.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSlider>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -39,24 +42,6 @@ private:
     };
 
 private slots:
-    void menuBarMatchesTheDesign() {
-        Fixture f;
-        for (const MenuEntry& entry : mainMenuEntries()) {
-            QAction* action = f.action(entry.name);
-            QVERIFY2(action, entry.name);
-            QCOMPARE(action->text(), QString::fromUtf8(entry.caption));
-            QCOMPARE(action->isChecked(), entry.checked);
-            QCOMPARE(action->isVisible(), entry.visible);
-            // Qt reports a hidden action as disabled whatever its own state.
-            if (entry.visible) QCOMPARE(action->isEnabled(), entry.enabled);
-        }
-        QCOMPARE(f.action("exp3")->text(), QStringLiteral("Lumivar  "));
-        QCOMPARE(f.action("RFmnu")->text(), QStringLiteral("RF "));
-        QVERIFY(f.action("tb100")->isChecked());
-        QVERIFY(!f.action("vo4")->isVisible());
-        QCOMPARE(f.window.windowTitle(), QStringLiteral("The Paranormal Nuvo Version 1"));
-    }
-
     void checkMarksFollowTheEngine() {
         Fixture f;
         f.action("midhz1")->trigger();
@@ -64,21 +49,64 @@ private slots:
         QVERIFY(f.action("midhz1")->isChecked());
         f.action("midhz1")->trigger();
         QVERIFY(!f.action("midhz1")->isChecked());
-        // An item without behaviour yet keeps its mark.
-        f.action("speechON")->trigger();
-        QVERIFY(!f.action("speechON")->isChecked());
     }
 
-    void answerTimeFollowsTheEngine() {
+    void enterSendsTheQuestionAndTheBoxWaitsForTheAnswer() {
         Fixture f;
         f.window.show();
-        auto* chosen = f.window.findChild<QRadioButton*>("Option1(1)");
-        auto* other = f.window.findChild<QRadioButton*>("Option1(3)");
-        QVERIFY(chosen && other);
-        QVERIFY(chosen->isChecked());
-        other->click();  // no answer-time behaviour in the engine yet: the choice stays
-        QVERIFY(chosen->isChecked());
-        QVERIFY(!other->isChecked());
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        auto* question = f.window.findChild<QPlainTextEdit*>("question");
+        QTRY_VERIFY(question->hasFocus());
+        f.window.findChild<QRadioButton*>("Option1(0)")->click();
+        QVERIFY(f.window.findChild<QRadioButton*>("Option1(0)")->isChecked());
+        QVERIFY(!f.window.findChild<QRadioButton*>("Option1(1)")->isChecked());
+        QTest::keyClicks(question, "Is anyone here");  // replaces the prompt text
+        QTest::keyClick(question, Qt::Key_Return);
+        QCOMPARE(f.window.findChild<QLabel*>("main_display")->text(),
+                 QStringLiteral("User: Is anyone here\r\n"));
+        QCOMPARE(question->toPlainText(), QString());
+        QVERIFY(!question->isEnabled());
+        QCOMPARE(question->palette().color(QPalette::Base), QColor(Qt::black));
+
+        f.engine.asktimer_tick();
+        QVERIFY(question->isEnabled());
+        QCOMPARE(question->palette().color(QPalette::Base), QColor(0xC0, 0xC0, 0xC0));
+        QTRY_VERIFY(question->hasFocus());
+        QVERIFY(f.window.findChild<QLabel*>("main_display")->text().endsWith("** No response** \r\n"));
+    }
+
+    void readingsAndScopeReachTheWindow() {
+        Fixture f;
+        f.transport.respond = [](const Report&) {
+            return answerBytes({0, 100, 0, 100, 1, 0xB8, 0, 60});
+        };
+        f.engine.speechtimer_tick();
+        f.engine.speechtimer_tick();
+        for (const char* name : {"FREQA", "FREQB", "CHA_DSP", "tempdisp", "EMFdisplay1"}) {
+            const QString shown = f.window.findChild<QLineEdit*>(name)->text();
+            QVERIFY2(!shown.trimmed().isEmpty(), name);
+            QCOMPARE(shown, f.engine.elements().text(name));
+        }
+        auto* scope = f.window.findChild<ScopeView*>("oscope");
+        QVERIFY(scope->frame().showab);
+        QCOMPARE(scope->frame().scopeab, f.engine.measure().scopeab);
+    }
+
+    void ecmOffLeavesTheOffsetSliderClickable() {
+        Fixture f;
+        f.window.show();
+        f.action("ITC4")->trigger();
+        auto* slider = f.window.findChild<QSlider*>("ofs");
+        QWidget* area = slider->parentWidget();
+        for (double fraction : {0.1, 0.3, 0.5, 0.9}) {
+            const QPoint inSlider(int(slider->width() * fraction), slider->height() / 2);
+            QWidget* hit = area->childAt(slider->mapTo(area, inSlider));
+            QVERIFY2(hit == slider, qPrintable(QString::number(fraction)));
+        }
+        const int before = slider->value();
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() * 3 / 10, slider->height() / 2));
+        QVERIFY(slider->value() != before);
+        QTRY_COMPARE(f.engine.measure().offset, qint16(slider->value()));
     }
 
     void bannerShowsOnlyWhileTheUnitIsAway() {
@@ -94,22 +122,16 @@ private slots:
         QVERIFY(!banner->isVisible());
     }
 
-    void closeBoxWritesTheSettingsOnce() {
-        Fixture f;
-        f.window.show();
-        f.window.close();
-        f.window.close();
-        QCOMPARE(f.shutdowns, 1);
-        QVERIFY(QFile::exists(f.dir.filePath("Nuvo.ini")));
-    }
-
-    void fileExitWritesTheSettingsOnce() {
-        Fixture f;
-        f.window.show();
-        f.action("exout")->trigger();
-        QCOMPARE(f.shutdowns, 1);
-        QVERIFY(!f.window.isVisible());
-        QVERIFY(QFile::exists(f.dir.filePath("Nuvo.ini")));
+    void closeBoxAndFileExitShutDownOnce() {
+        for (const bool viaMenu : {false, true}) {
+            Fixture f;
+            f.window.show();
+            if (viaMenu) f.action("exout")->trigger();
+            f.window.close();
+            QCOMPARE(f.shutdowns, 1);
+            QVERIFY(!f.window.isVisible());
+            QVERIFY(QFile::exists(f.dir.filePath("Nuvo.ini")));
+        }
     }
 
     void disclaimerAgreeNeedsTheBox() {
@@ -146,20 +168,6 @@ private slots:
         QTRY_VERIFY(transport->writes().size() > 70);
         QCOMPARE(thread.shutdown(), QString());
         QVERIFY(QFile::exists(dir.filePath("Nuvo.ini")));
-    }
-
-    void disclaimerShowsItsElements() {
-        DisclaimerWindow splash;
-        QCOMPARE(splash.findChild<QLabel*>("lblProductName")->text(),
-                 QStringLiteral("The Paranoraml Nuvo"));
-        QCOMPARE(splash.findChild<QLabel*>("lblPlatform")->text(),
-                 QStringLiteral("Platform WIN 98 MS XP"));
-        QVERIFY(splash.findChild<QCheckBox*>("Check2")->text().startsWith(
-            "I have read the Disclaimer and I Agree.\nI am over 18.\n"));
-        QVERIFY(splash.findChild<QWidget*>("Text1"));
-        QSignalSpy disagreed(&splash, &DisclaimerWindow::disagreed);
-        splash.findChild<QPushButton*>("Command2")->click();
-        QCOMPARE(disagreed.count(), 1);
     }
 };
 

@@ -1,0 +1,58 @@
+#include "app/startup.h"
+
+#include "app/engine.h"
+#include "app/enginethread.h"
+#include "app/mainwindow.h"
+#include "device/transport.h"
+#include "settings/settingsfile.h"
+
+#include <QCoreApplication>
+
+namespace nuvo {
+
+StartUp::StartUp(const ProgramPaths& paths, TransportFactory makeTransport, const Voices& voices)
+    : m_paths(paths), m_makeTransport(std::move(makeTransport)), m_voices(voices) {
+    connect(&m_disclaimer, &DisclaimerWindow::agreed, this, &StartUp::showMainWindow);
+    connect(&m_disclaimer, &DisclaimerWindow::disagreed, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+}
+
+StartUp::~StartUp() {
+    // The window goes first: it refers to the engine.
+    m_mainWindow.reset();
+    m_engineThread.reset();
+}
+
+void StartUp::begin() {
+    if (readDisclaimerCount(m_paths.settingsFile) > 0)
+        showMainWindow();
+    else
+        m_disclaimer.show();
+}
+
+void StartUp::showMainWindow() {
+    if (m_mainWindow) return;
+    m_engineThread = std::make_unique<EngineThread>(m_makeTransport(), m_paths);
+    m_engineThread->engine()->setVoices(m_voices);
+    m_mainWindow = std::make_unique<MainWindow>(m_engineThread->engine(),
+                                                [this] { return m_engineThread->shutdown(); });
+    if (!m_pendingProblem.isEmpty()) m_mainWindow->showProblem(m_pendingProblem);
+    m_mainWindow->show();
+    m_engineThread->start();
+}
+
+void StartUp::terminate() {
+    if (m_mainWindow)
+        m_mainWindow->closeWithoutAsking();
+    else
+        QCoreApplication::quit();
+}
+
+void StartUp::showProblem(const QString& text) {
+    if (m_mainWindow)
+        m_mainWindow->showProblem(text);
+    else
+        m_pendingProblem = text;
+}
+
+}  // namespace nuvo

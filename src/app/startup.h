@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/disclaimerwindow.h"
+#include "app/programpaths.h"
+#include "ecm/voice.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+namespace nuvo {
+
+class EngineThread;
+class MainWindow;
+class Transport;
+
+// The program's way in and out: the disclaimer gate, then the engine in its thread and
+// the main window; a terminating signal closes them as File > Exit does.
+class StartUp : public QObject {
+    Q_OBJECT
+
+public:
+    using TransportFactory = std::function<std::unique_ptr<Transport>()>;
+
+    StartUp(const ProgramPaths& paths, TransportFactory makeTransport, const Voices& voices = {});
+    ~StartUp() override;
+
+    // Shows the disclaimer, or the main window at once while the user's agreement is
+    // recent (the start counter in the settings is above 0).
+    void begin();
+
+    DisclaimerWindow& disclaimer() { return m_disclaimer; }
+    MainWindow* mainWindow() const { return m_mainWindow.get(); }
+
+public slots:
+    // Closes the main window without asking (the settings are saved), or ends the
+    // program if it is not open yet.
+    void terminate();
+    // A message for the main window's status line; kept until the window opens.
+    void showProblem(const QString& text);
+
+private:
+    void showMainWindow();
+
+    ProgramPaths m_paths;
+    TransportFactory m_makeTransport;
+    Voices m_voices;
+    DisclaimerWindow m_disclaimer;
+    std::unique_ptr<EngineThread> m_engineThread;
+    std::unique_ptr<MainWindow> m_mainWindow;
+    QString m_pendingProblem;
+};
+
+}  // namespace nuvo

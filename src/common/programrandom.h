@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace nuvo {
+
+// The program's one uniform random generator. It is never seeded: every start begins in
+// the same state, so the same sequence of draws follows each start. The shuffle of the
+// word list and the random phoneme routine share it.
+class ProgramRandom {
+public:
+    // Uniform in [0, 1).
+    double uniform();
+    // A position drawn uniformly from 0 to count - 1; count must be positive.
+    int position(int count);
+
+private:
+    quint64 m_state = 0x2545F4914F6CDD1DULL;
+};
+
+}  // namespace nuvo

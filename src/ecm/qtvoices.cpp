@@ -1,0 +1,188 @@
+#include "ecm/qtvoices.h"
+
+#include <QLocale>
+#include <QMetaObject>
+#include <QStringList>
+#include <QTextToSpeech>
+#include <QTimer>
+#include <QVoice>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <utility>
+
+namespace nuvo {
+
+namespace {
+
+const QString kPreferredEngine = QStringLiteral("flite");
+// The flite voices the four voices take, in their order, when installed.
+const QStringList kPreferredVoices = {QStringLiteral("slt"), QStringLiteral("rms"),
+                                      QStringLiteral("awb"), QStringLiteral("kal")};
+
+// With fewer engine voices than four, a voice used again is pitched and paced differently,
+// so the four still sound apart. Index: how often the engine voice was used before.
+struct Variation {
+    double pitch;
+    double rate;
+};
+constexpr std::array<Variation, 4> kVariations{{{0.0, 0.0}, {-0.5, 0.0}, {0.5, 0.0}, {0.3, 0.3}}};
+
+QList<QVoice> orderedVoices(const QList<QVoice>& available) {
+    QList<QVoice> ordered;
+    for (const QString& name : kPreferredVoices) {
+        for (const QVoice& voice : available) {
+            if (voice.name() == name) ordered.append(voice);
+        }
+    }
+    for (const QVoice& voice : available) {
+        if (!ordered.contains(voice)) ordered.append(voice);
+    }
+    return ordered;
+}
+
+// The words are English; an engine that follows the system language may list others first.
+void preferEnglish(QTextToSpeech* speech) {
+    if (speech->locale().language() == QLocale::English) return;
+    const QList<QLocale> locales = speech->availableLocales();
+    const auto english = std::find_if(locales.begin(), locales.end(), [](const QLocale& locale) {
+        return locale.language() == QLocale::English;
+    });
+    if (english != locales.end()) speech->setLocale(*english);
+}
+
+// Flite as packaged with Qt 6.4 ends about a third of short texts with "Audio streaming
+// error" (it depends on the exact length of the synthesised sound), and crashes when it is
+// given the next text before it has wound down from such an error. So after an error a voice
+// waits a moment, then speaks the same text again at a slightly different rate, which changes
+// that length; a newer text simply goes next.
+constexpr std::array<double, 4> kRetryRates{0.0, 0.01, 0.02, -0.01};
+constexpr std::chrono::milliseconds kSettleTime{50};
+// This many texts lost in a row, each after all its retries, mean the sound itself is gone.
+constexpr int kLostTextsReported = 3;
+
+}  // namespace
+
+class QtVoices::SpeechVoice : public Voice {
+public:
+    // `lost` hears the engine's reason once sound seems gone for good.
+    SpeechVoice(QTextToSpeech* speech, double rate, std::function<void(const QString&)> lost)
+        : m_speech(speech), m_rate(rate), m_lost(std::move(lost)) {
+        QObject::connect(
+            m_speech, &QTextToSpeech::errorOccurred, m_speech,
+            [this](QTextToSpeech::ErrorReason, const QString& reason) { failed(reason); });
+        QObject::connect(m_speech, &QTextToSpeech::stateChanged, m_speech,
+                         [this](QTextToSpeech::State state) {
+                             if (state == QTextToSpeech::Speaking) {
+                                 m_speaking = true;
+                             } else if (state == QTextToSpeech::Ready && m_speaking) {
+                                 m_speaking = false;
+                                 m_lostTexts = 0;
+                             }
+                         });
+    }
+
+    ~SpeechVoice() override { QObject::disconnect(m_speech, nullptr, nullptr, nullptr); }
+
+    void say(const QString& text) override {
+        // Queued even within the speech thread, so the caller never runs the engine itself.
+        QMetaObject::invokeMethod(
+            m_speech,
+            [this, text] {
+                m_next = text;
+                m_attempt = 0;
+                speakNext();
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    void speakNext() {
+        if (m_settling || !m_next) return;
+        m_text = *std::exchange(m_next, std::nullopt);
+        m_speech->setRate(std::clamp(m_rate + kRetryRates[m_attempt], -1.0, 1.0));
+        m_speech->say(m_text);
+    }
+
+    void failed(const QString& reason) {
+        m_speaking = false;
+        if (m_settling) return;  // one text can raise several errors
+        m_settling = true;
+        if (!m_next) {
+            if (m_attempt + 1 < kRetryRates.size()) {
+                m_next = m_text;
+                ++m_attempt;
+            } else if (++m_lostTexts == kLostTextsReported) {
+                m_lost(reason);
+            }
+        }
+        QTimer::singleShot(kSettleTime, m_speech, [this] {
+            m_settling = false;
+            speakNext();
+        });
+    }
+
+    QTextToSpeech* m_speech;
+    double m_rate;
+    std::function<void(const QString&)> m_lost;
+    // All below is touched only in the speech thread.
+    std::optional<QString> m_next;  // waits for the engine
+    QString m_text;                 // last given to the engine
+    std::size_t m_attempt = 0;      // of the newest text
+    bool m_settling = false;
+    bool m_speaking = false;
+    int m_lostTexts = 0;
+};
+
+QtVoices::QtVoices(QObject* parent) : QObject(parent) {
+    const bool preferred = QTextToSpeech::availableEngines().contains(kPreferredEngine);
+    std::array<QTextToSpeech*, 4> speech{};
+    for (QTextToSpeech*& each : speech)
+        each = preferred ? new QTextToSpeech(kPreferredEngine, this) : new QTextToSpeech(this);
+
+    // An engine that could not load is in the error state; one without a sound output
+    // loads but says why.
+    QString problem;
+    if (speech[0]->state() == QTextToSpeech::Error)
+        problem = tr("no text-to-speech engine could be loaded");
+    else
+        problem = speech[0]->errorString();
+    if (!problem.isEmpty()) {
+        // Queued, so that whoever connects right after construction still hears it.
+        QMetaObject::invokeMethod(
+            this, [this, problem] { reportUnavailable(problem); }, Qt::QueuedConnection);
+    }
+
+    for (QTextToSpeech* each : speech) preferEnglish(each);
+    const QList<QVoice> available = orderedVoices(speech[0]->availableVoices());
+    const qsizetype count = std::max<qsizetype>(available.size(), 1);
+    for (std::size_t i = 0; i < speech.size(); ++i) {
+        const qsizetype index = qsizetype(i);
+        if (!available.isEmpty()) speech[i]->setVoice(available[index % count]);
+        const Variation& variation = kVariations[index / count];
+        speech[i]->setPitch(variation.pitch);
+        m_voices[i] = std::make_unique<SpeechVoice>(
+            speech[i], variation.rate, [this](const QString& reason) { reportUnavailable(reason); });
+    }
+}
+
+QtVoices::~QtVoices() = default;
+
+Voices QtVoices::voices() const {
+    Voices voices{};
+    std::transform(m_voices.begin(), m_voices.end(), voices.begin(),
+                   [](const std::unique_ptr<SpeechVoice>& voice) { return voice.get(); });
+    return voices;
+}
+
+void QtVoices::reportUnavailable(const QString& reason) {
+    if (m_reported) return;
+    m_reported = true;
+    QString text = reason.trimmed();
+    if (text.endsWith(u'.')) text.chop(1);
+    emit unavailable(tr("Speech is not available: %1. Words are still shown.").arg(text));
+}
+
+}  // namespace nuvo

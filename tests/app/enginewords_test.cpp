@@ -1,0 +1,222 @@
+#include "app/engine.h"
+#include "device/scriptedtransport.h"
+#include "ecm/vocabulary.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace nuvo;
+using namespace nuvo::test;
+
+namespace {
+
+struct RecordingVoice : Voice {
+    QStringList said;
+    void say(const QString& text) override { said.append(text); }
+};
+
+// A unit whose frequencies sum to `frequencySum` (position v in frequency mode) and whose
+// channels are never zero, so every tick reaches the word stage with that value.
+class WordModeTest : public ::testing::Test {
+protected:
+    WordModeTest() {
+        transport.respond = [this](const Report& out) {
+            if (out[1] == '>')
+                return answerBytes({0, 0, 0, 0, 0, 1, quint8(frequencySum >> 8),
+                                    quint8((frequencySum & 0xFF) - 1)});
+            return answerBytes({1, 0, 1, 0, 1, 0, 1, 0});
+        };
+        engine.setVoices({&voices[0], &voices[1], &voices[2], &voices[3]});
+        engine.load();
+        QObject::connect(&engine, &Engine::questionCapture,
+                         [this](QuestionCapture moment) { captures.push_back(moment); });
+    }
+    void ask(const QString& question) { engine.question_change(question + "\r\n"); }
+    QString display() const { return engine.elements().text("main_display"); }
+    bool enabled(const char* name) const { return engine.elements().enabled(name); }
+    bool visible(const char* name) const { return engine.elements().visible(name); }
+    bool checked(const char* name) const { return engine.elements().checked(name); }
+
+    QTemporaryDir dir;
+    ScriptedTransport transport;
+    Engine engine{transport, {dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("data/")}};
+    RecordingVoice voices[4];
+    std::vector<QuestionCapture> captures;
+    // fA = 1, fB = 19: position 20 is "gate ", well outside the no-change band around 0.
+    int frequencySum = 20;
+};
+
+}  // namespace
+
+TEST_F(WordModeTest, TimedAnswerShowsTheQuestionThenWordsThenClosesTheLine) {
+    engine.menu_click("ITC2");
+    engine.Option1_click(2);
+    int focus = 0;
+    QObject::connect(&engine, &Engine::questionFocusRequested, [&] { ++focus; });
+    ask("Is anyone here");
+    EXPECT_EQ(display(), "User: Is anyone here\r\n");
+    EXPECT_EQ(engine.elements().text("veiwlog"), display());
+    EXPECT_FALSE(enabled("question"));
+    EXPECT_EQ(engine.elements().state("question").color, 0x000000u);
+    EXPECT_TRUE(engine.measuring());
+    EXPECT_TRUE(engine.answering());
+    EXPECT_EQ(engine.answerTimeMs(), 10000);
+    for (const char* menu : {"Filemnu", "ITCmnu", "speechmnu", "av0", "lcontrol(0)"})
+        EXPECT_FALSE(enabled(menu)) << menu;
+
+    engine.speechtimer_tick();  // channel levels arrive with this tick's scope stage
+    engine.speechtimer_tick();
+    EXPECT_EQ(display(), "User: Is anyone here\r\ngate ");
+    EXPECT_EQ(engine.currentList().selected(), 20);
+    EXPECT_TRUE(voices[0].said.isEmpty());  // "Speech On" is off
+
+    engine.asktimer_tick();
+    EXPECT_EQ(display(), "User: Is anyone here\r\ngate \r\n");
+    EXPECT_TRUE(enabled("question"));
+    EXPECT_EQ(engine.elements().state("question").color, 0xC0C0C0u);
+    EXPECT_FALSE(engine.measuring());
+    EXPECT_FALSE(engine.answering());
+    EXPECT_TRUE(enabled("Filemnu"));
+    EXPECT_EQ(focus, 1);
+    EXPECT_EQ(captures, (std::vector{QuestionCapture::AnswerOpens, QuestionCapture::AnswerCloses}));
+}
+
+TEST_F(WordModeTest, AnswerEndsByTheKindOfItsLastWord) {
+    const struct {
+        int ticks;
+        int frequencySum;
+        const char* ending;
+    } cases[] = {{0, 20, "** No response** \r\n"}, {2, 13, ".\r\n"}, {1, 20, "gate \r\n"}};
+    for (const auto& c : cases) {
+        frequencySum = c.frequencySum;
+        engine.menu_click("ITC2");
+        const QString before = display();
+        ask("Who");
+        for (int i = 0; i < c.ticks; ++i) engine.speechtimer_tick();
+        engine.asktimer_tick();
+        EXPECT_EQ(display().mid(before.size()), QString("User: Who\r\n") + c.ending) << c.ending;
+    }
+}
+
+TEST_F(WordModeTest, ConstantModeRecordsQuestionsUntilCancelled) {
+    engine.menu_click("ITC1");
+    engine.Option1_click(7);
+    EXPECT_TRUE(engine.measuring());
+    EXPECT_FALSE(enabled("Filemnu"));
+    ask("Are you here");
+    EXPECT_EQ(display(), "\r\nUser: Are you here\r\n");
+    EXPECT_TRUE(enabled("question"));
+    EXPECT_FALSE(engine.answering());
+
+    engine.cancel_click();
+    EXPECT_FALSE(engine.measuring());
+    EXPECT_TRUE(checked("Option1(1)"));
+    EXPECT_FALSE(checked("Option1(7)"));
+    EXPECT_EQ(engine.answerTimeMs(), 5000);
+    EXPECT_TRUE(enabled("Filemnu"));
+    EXPECT_EQ(captures, (std::vector{QuestionCapture::ConstantStarts,
+                                     QuestionCapture::ConstantCancelled}));
+}
+
+TEST_F(WordModeTest, TextWithoutALineBreakDoesNothing) {
+    engine.question_change("Is anyone");
+    EXPECT_EQ(display(), "");
+    EXPECT_FALSE(engine.measuring());
+}
+
+TEST_F(WordModeTest, SpokenWordRestsTheEngine) {
+    engine.menu_click("ITC2");
+    engine.menu_click("speechON");
+    ask("Speak");
+    engine.speechtimer_tick();
+    engine.speechtimer_tick();
+    EXPECT_EQ(voices[0].said, QStringList{"gate "});
+    EXPECT_TRUE(engine.resting());
+    const auto writes = transport.writes().size();
+    engine.speechtimer_tick();  // resting: no request goes out
+    EXPECT_EQ(transport.writes().size(), writes);
+}
+
+TEST_F(WordModeTest, SpeechItemsDoNothingWhileEcmIsOff) {
+    engine.menu_click("ITC4");
+    for (const char* item : {"speechON", "phbrake", "HSPh", "phoneon"}) {
+        const bool before = checked(item);
+        engine.menu_click(item);
+        EXPECT_EQ(checked(item), before) << item;
+    }
+    EXPECT_EQ(engine.currentList().size(), 2050);
+}
+
+TEST_F(WordModeTest, ListChoicesSwitchTheCurrentList) {
+    QStringList published;
+    QObject::connect(&engine, &Engine::listChanged,
+                     [&](const QStringList& entries) { published = entries; });
+    const struct {
+        const char* click;  // a menu item, or "Restore"
+        int size;
+        QStringList (*list)();  // expected entries, or nullptr for the phoneme list
+        bool pro, phonemes, proShown;
+    } steps[] = {
+        {"itcpro", 2050, proWordList, true, false, false},
+        {"phoneon", 2160, nullptr, true, true, false},
+        {"phoneon", 2050, defaultWordList, true, false, false},  // words again, PRO still checked
+        {"phoneon", 2160, nullptr, true, true, false},
+        {"Restore", 2050, defaultWordList, false, true, false},
+        {"itcpro", 2050, proWordList, true, true, false},
+        {"itcpro", 2050, defaultWordList, false, true, false},
+    };
+    for (const auto& step : steps) {
+        if (QString(step.click) == "Restore")
+            engine.lcontrol_click(1);
+        else
+            engine.menu_click(step.click);
+        EXPECT_EQ(engine.currentList().size(), step.size) << step.click;
+        if (step.list) EXPECT_EQ(engine.currentList().entries(), step.list()) << step.click;
+        EXPECT_EQ(checked("itcpro"), step.pro) << step.click;
+        EXPECT_EQ(checked("phoneon"), step.phonemes) << step.click;
+        EXPECT_EQ(published, engine.currentList().entries()) << step.click;
+    }
+    EXPECT_FALSE(visible("itcpro"));
+    engine.lcontrol_click(0);
+    EXPECT_NE(engine.currentList().entries(), defaultWordList());
+}
+
+TEST_F(WordModeTest, TimeSliceModesSwapThePanels) {
+    engine.menu_click("tsphone");
+    EXPECT_TRUE(visible("Frame9"));
+    for (const char* frame : {"Frame3", "Frame4", "Frame1", "Frame8"}) EXPECT_FALSE(visible(frame));
+    EXPECT_TRUE(visible("Check1(3)"));
+    engine.Check1_click(2, true);
+    engine.menu_click("rsphone");
+    EXPECT_FALSE(checked("tsphone"));
+    EXPECT_TRUE(checked("rsphone"));
+    EXPECT_TRUE(visible("Frame9"));
+
+    engine.Command2_click();
+    EXPECT_TRUE(engine.phonemeTimerRunning());
+    EXPECT_EQ(engine.elements().text("Command2"), "PHONEME STOP");
+    EXPECT_FALSE(enabled("Filemnu"));
+    engine.htime_tick();
+    EXPECT_EQ(voices[0].said.size() + voices[2].said.size(), 2);  // voices 1 and 3
+    EXPECT_TRUE(voices[1].said.isEmpty());
+    engine.Command2_click();
+    EXPECT_FALSE(engine.phonemeTimerRunning());
+    EXPECT_TRUE(enabled("Filemnu"));
+
+    engine.menu_click("rsphone");
+    EXPECT_FALSE(visible("Frame9"));
+    for (const char* frame : {"Frame3", "Frame4", "Frame1", "Frame8"}) EXPECT_TRUE(visible(frame));
+    EXPECT_TRUE(checked("Check1(0)"));
+    EXPECT_FALSE(checked("Check1(2)"));
+}
+
+TEST_F(WordModeTest, TypingBoxSpeaksOnEnterAndDelaySetsTheTimer) {
+    engine.Slider2_change(50);
+    EXPECT_EQ(engine.phonemeDelayMs(), 50);
+    EXPECT_EQ(engine.elements().text("Text1"), " 50");
+    engine.Text1_change(" 50");
+    engine.Text1_change("hello\r\n");
+    EXPECT_EQ(voices[0].said, QStringList{"hello\r\n"});
+    EXPECT_EQ(engine.elements().text("Text1"), "");
+}
