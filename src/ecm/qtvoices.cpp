@@ -53,13 +53,19 @@ void preferEnglish(QTextToSpeech* speech) {
     if (english != locales.end()) speech->setLocale(*english);
 }
 
-// Flite as packaged with Qt 6.4 ends about a third of short texts with "Audio streaming
-// error" (it depends on the exact length of the synthesised sound), and crashes when it is
-// given the next text before it has wound down from such an error. So after an error a voice
-// waits a moment, then speaks the same text again at a slightly different rate, which changes
-// that length; a newer text simply goes next.
+// Flite as packaged with Qt 6.4 is fragile in two ways that a voice works around:
+// - Its sound output crashes when an utterance is cut off while it still plays, so a newer
+//   text waits until the engine reports the current one done (or until a bound, as the
+//   engine does not report the end of every text) and only the newest waiting text is spoken.
+// - It ends about a third of short texts with "Audio streaming error" (depending on the
+//   exact length of the synthesised sound) and must be left to wind down before the next
+//   text. So after an error a voice waits a moment, then speaks the same text again at a
+//   slightly different rate, which changes that length.
 constexpr std::array<double, 4> kRetryRates{0.0, 0.01, 0.02, -0.01};
 constexpr std::chrono::milliseconds kSettleTime{50};
+std::chrono::milliseconds utteranceBound(const QString& text) {
+    return std::chrono::milliseconds{1000 + 100 * text.size()};
+}
 // This many texts lost in a row, each after all its retries, mean the sound itself is gone.
 constexpr int kLostTextsReported = 3;
 
@@ -70,6 +76,8 @@ public:
     // `lost` hears the engine's reason once sound seems gone for good.
     SpeechVoice(QTextToSpeech* speech, double rate, std::function<void(const QString&)> lost)
         : m_speech(speech), m_rate(rate), m_lost(std::move(lost)) {
+        m_bound.setSingleShot(true);
+        QObject::connect(&m_bound, &QTimer::timeout, m_speech, [this] { finished(); });
         QObject::connect(
             m_speech, &QTextToSpeech::errorOccurred, m_speech,
             [this](QTextToSpeech::ErrorReason, const QString& reason) { failed(reason); });
@@ -78,8 +86,8 @@ public:
                              if (state == QTextToSpeech::Speaking) {
                                  m_speaking = true;
                              } else if (state == QTextToSpeech::Ready && m_speaking) {
-                                 m_speaking = false;
                                  m_lostTexts = 0;
+                                 finished();
                              }
                          });
     }
@@ -100,16 +108,25 @@ public:
 
 private:
     void speakNext() {
-        if (m_settling || !m_next) return;
+        if (m_busy || !m_next) return;
         m_text = *std::exchange(m_next, std::nullopt);
+        m_busy = true;
         m_speech->setRate(std::clamp(m_rate + kRetryRates[m_attempt], -1.0, 1.0));
         m_speech->say(m_text);
+        m_bound.start(utteranceBound(m_text));
+    }
+
+    void finished() {
+        m_speaking = false;
+        m_busy = false;
+        m_bound.stop();
+        speakNext();
     }
 
     void failed(const QString& reason) {
         m_speaking = false;
-        if (m_settling) return;  // one text can raise several errors
-        m_settling = true;
+        if (!m_bound.isActive()) return;  // one text can raise several errors
+        m_bound.stop();
         if (!m_next) {
             if (m_attempt + 1 < kRetryRates.size()) {
                 m_next = m_text;
@@ -118,21 +135,19 @@ private:
                 m_lost(reason);
             }
         }
-        QTimer::singleShot(kSettleTime, m_speech, [this] {
-            m_settling = false;
-            speakNext();
-        });
+        QTimer::singleShot(kSettleTime, m_speech, [this] { finished(); });
     }
 
     QTextToSpeech* m_speech;
     double m_rate;
     std::function<void(const QString&)> m_lost;
     // All below is touched only in the speech thread.
+    QTimer m_bound;                 // runs while the engine may still be speaking m_text
     std::optional<QString> m_next;  // waits for the engine
     QString m_text;                 // last given to the engine
     std::size_t m_attempt = 0;      // of the newest text
-    bool m_settling = false;
-    bool m_speaking = false;
+    bool m_busy = false;            // m_text not finished
+    bool m_speaking = false;        // the engine reported m_text started
     int m_lostTexts = 0;
 };
 

@@ -87,6 +87,20 @@ private slots:
             QVERIFY2(!shown.trimmed().isEmpty(), name);
             QCOMPARE(shown, f.engine.elements().text(name));
         }
+        // The band colour stays cyan tick after tick: its style is applied once.
+        struct StyleCounter : QObject {
+            int changes = 0;
+            bool eventFilter(QObject*, QEvent* event) override {
+                changes += event->type() == QEvent::StyleChange;
+                return false;
+            }
+        } counter;
+        auto* freqA = f.window.findChild<QLineEdit*>("FREQA");
+        freqA->installEventFilter(&counter);
+        for (int i = 0; i < 5; ++i) f.engine.speechtimer_tick();
+        QCOMPARE(counter.changes, 0);
+        QCOMPARE(freqA->palette().color(QPalette::Text), QColor(0, 255, 255));
+
         auto* scope = f.window.findChild<ScopeView*>("oscope");
         QVERIFY(scope->frame().showab);
         QCOMPARE(scope->frame().scopeab, f.engine.measure().scopeab);
