@@ -95,9 +95,16 @@ private slots:
                 return false;
             }
         } counter;
+        f.window.show();  // only a polished widget restyles
         auto* freqA = f.window.findChild<QLineEdit*>("FREQA");
         freqA->installEventFilter(&counter);
-        for (int i = 0; i < 5; ++i) f.engine.speechtimer_tick();
+        for (quint8 hz = 100; hz < 105; ++hz) {  // a new text on every tick
+            f.transport.respond = [hz](const Report&) {
+                return answerBytes({0, 100, 0, 100, 1, hz, 0, 60});
+            };
+            f.engine.speechtimer_tick();
+        }
+        QCOMPARE(freqA->text(), QStringLiteral(" 360 Hz"));
         QCOMPARE(counter.changes, 0);
         QCOMPARE(freqA->palette().color(QPalette::Text), QColor(0, 255, 255));
 
