@@ -183,7 +183,10 @@ TEST_F(WordModeTest, ListChoicesSwitchTheCurrentList) {
 }
 
 TEST_F(WordModeTest, TimeSliceModesSwapThePanels) {
+    engine.menu_click("ITC4");
+    ASSERT_TRUE(engine.measuring());
     engine.menu_click("tsphone");
+    EXPECT_FALSE(engine.measuring());  // the voices take over from the words
     EXPECT_TRUE(visible("Frame9"));
     for (const char* frame : {"Frame3", "Frame4", "Frame1", "Frame8"}) EXPECT_FALSE(visible(frame));
     EXPECT_TRUE(visible("Check1(3)"));
@@ -202,13 +205,32 @@ TEST_F(WordModeTest, TimeSliceModesSwapThePanels) {
     EXPECT_TRUE(voices[1].said.isEmpty());
     engine.Command2_click();
     EXPECT_FALSE(engine.phonemeTimerRunning());
-    EXPECT_TRUE(enabled("Filemnu"));
+    // With "ECM OFF" the stop re-applies its layout: three menus only, no measuring yet.
+    EXPECT_FALSE(enabled("Filemnu"));
+    EXPECT_TRUE(enabled("speechmnu"));
+    EXPECT_FALSE(engine.measuring());
 
-    engine.menu_click("rsphone");
+    engine.Command2_click();
+    engine.menu_click("rsphone");  // off again: the panel goes, the timer stops
+    EXPECT_FALSE(engine.phonemeTimerRunning());
     EXPECT_FALSE(visible("Frame9"));
     for (const char* frame : {"Frame3", "Frame4", "Frame1", "Frame8"}) EXPECT_TRUE(visible(frame));
     EXPECT_TRUE(checked("Check1(0)"));
     EXPECT_FALSE(checked("Check1(2)"));
+}
+
+TEST_F(WordModeTest, HighSpeedPhonemeLeavesTheTimeSliceLayout) {
+    engine.menu_click("tsphone");
+    engine.Check1_click(3, true);
+    engine.menu_click("HSPh");
+    EXPECT_TRUE(checked("HSPh"));
+    EXPECT_FALSE(checked("tsphone"));
+    EXPECT_FALSE(visible("Frame9"));
+    EXPECT_TRUE(visible("Frame3"));
+    EXPECT_FALSE(visible("Check1(0)"));
+    EXPECT_FALSE(checked("Check1(3)"));
+    engine.menu_click("HSPh");
+    EXPECT_FALSE(checked("HSPh"));
 }
 
 TEST_F(WordModeTest, TypingBoxSpeaksOnEnterAndDelaySetsTheTimer) {

@@ -50,6 +50,7 @@ TEST(WordStage, PicksShowsSpeaksAndGroups) {
         {"short group waits", {1, 2}, groups, "", "", 0, kPlainWord, "hi", "cahi"},
         {"group beyond four", {1, 2, 3}, groups, "cahilt ", "cahilt ", 600, kPlainWord, "lt", ""},
         {"punctuation ends a group", {1, 17}, groups, "ca.\r\n ", "ca.\r\n ", 600, kLineEndingWord, ".", ""},
+        {"a comma ends a group too", {6}, groups, ",\r\n ", ",\r\n ", 600, kLineEndingWord, ",", ""},
         {"run without breaks waits", {1, 2, 3}, runs, "", "", 0, kPlainWord, "lt", "cahilt"},
         {"punctuation ends a run", {1, 17}, runs, "ca.\r\n ", "ca.\r\n ", 1500, kLineEndingWord, ".", ""},
     };
