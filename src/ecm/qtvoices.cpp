@@ -179,7 +179,8 @@ QtVoices::QtVoices(QObject* parent) : QObject(parent) {
         const Variation& variation = kVariations[index / count];
         speech[i]->setPitch(variation.pitch);
         m_voices[i] = std::make_unique<SpeechVoice>(
-            speech[i], variation.rate, [this](const QString& reason) { reportUnavailable(reason); });
+            speech[i], variation.rate,
+            [this](const QString& reason) { reportUnavailable(reason); });
     }
 }
 

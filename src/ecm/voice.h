@@ -6,8 +6,8 @@
 
 namespace nuvo {
 
-// One speaking voice. say() starts speaking and returns at once; a new text replaces
-// whatever the voice is still saying. Safe to call from any thread.
+// One speaking voice. say() hands the text over and returns at once; a new text replaces
+// any text still waiting, while the one being spoken finishes. Safe to call from any thread.
 class Voice {
 public:
     virtual ~Voice() = default;

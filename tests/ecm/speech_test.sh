@@ -15,9 +15,9 @@ trap 'pulseaudio --kill 2>/dev/null || true; rm -rf "$runtime"' EXIT
 
 # -n: no default modules, so no real sound card and no session bus. As root pulseaudio
 # only warns that it is meant for users, which is fine for this private instance.
-pulseaudio -n --daemonize=yes --exit-idle-time=-1 --log-target=stderr \
+pulseaudio -n --daemonize=yes --exit-idle-time=-1 \
   --load=module-native-protocol-unix \
-  --load="module-null-sink sink_name=nuvo_test" 2>/dev/null
+  --load="module-null-sink sink_name=nuvo_test"
 pactl set-default-sink nuvo_test
 
 "$1"
