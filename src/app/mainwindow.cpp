@@ -162,14 +162,7 @@ void MainWindow::buildWordModeArea(QWidget* area) {
     auto* question = add(new QPlainTextEdit(QStringLiteral("Type Questions here!"), frame3),
                          "question", tw(0, 0, 2000, 1500));
     question->setTabChangesFocus(true);
-    // Enter sends the question; the engine takes it with the CR LF the records use.
-    connect(question, &QPlainTextEdit::textChanged, this, [this, question] {
-        QString text = question->toPlainText();
-        if (!text.contains(QLatin1Char('\n'))) return;
-        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        question->clear();
-        toEngine([e = m_engine, text] { e->question_change(text); });
-    });
+    sendOnEnter(question, &Engine::question_change);
     connect(m_engine, &Engine::questionFocusRequested, question,
             [question] { question->setFocus(Qt::OtherFocusReason); });
 
@@ -254,13 +247,7 @@ void MainWindow::buildPhonemePanel(QWidget* area) {
     auto* typing = add(new QPlainTextEdit(QStringLiteral("35"), frame9), "Text1",
                        tw(2440, 200, 2240, 450));
     typing->setFont(QFont(QStringLiteral("Arial")));
-    connect(typing, &QPlainTextEdit::textChanged, this, [this, typing] {
-        QString text = typing->toPlainText();
-        if (!text.contains(QLatin1Char('\n'))) return;
-        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        typing->clear();
-        toEngine([e = m_engine, text] { e->Text1_change(text); });
-    });
+    sendOnEnter(typing, &Engine::Text1_change);
     const QStringList checks = indexedGroup("Check1", 4);
     for (int k = 0; k < 4; ++k) {
         auto* check = add(new QCheckBox(QStringLiteral("Voice #%1").arg(k + 1), frame9), checks[k],
@@ -290,6 +277,18 @@ void MainWindow::applyLayout(WindowLayout layout) {
         phonemes->move(ecmOff ? QPoint(twips(120, *this), twips(1650, *this, true))
                               : QPoint(twips(2160, *this), twips(5160, *this, true)));
     adjustSize();
+}
+
+// Enter in a typing box hands its whole text to the engine, with the CR LF line ends the
+// records use, and empties the box.
+void MainWindow::sendOnEnter(QPlainTextEdit* box, void (Engine::*handler)(const QString&)) {
+    connect(box, &QPlainTextEdit::textChanged, this, [this, box, handler] {
+        QString text = box->toPlainText();
+        if (!text.contains(QLatin1Char('\n'))) return;
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        box->clear();
+        toEngine([e = m_engine, handler, text] { (e->*handler)(text); });
+    });
 }
 
 template <typename Slot>

@@ -10,6 +10,7 @@
 
 class QAction;
 class QLabel;
+class QPlainTextEdit;
 
 namespace nuvo {
 
@@ -46,6 +47,7 @@ private:
     QWidget* buildBanner(QWidget* parent);
     QWidget* buildCompanionPanel(QWidget* parent);
     void menuTriggered(const QString& name);
+    void sendOnEnter(QPlainTextEdit* box, void (Engine::*handler)(const QString&));
     void apply(const QString& name, const ElementState& state, bool textChanged);
 
     template <typename Slot>

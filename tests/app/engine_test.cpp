@@ -1,7 +1,7 @@
 #include "app/engine.h"
 #include "device/link.h"
 #include "device/scriptedtransport.h"
-#include "settings/settingsfile.h"
+#include "settings/filebytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,17 +13,6 @@ using namespace nuvo;
 using namespace nuvo::test;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QByteArray lines(std::initializer_list<const char*> items) {
     QByteArray text;
@@ -62,7 +51,7 @@ TEST_F(EngineTest, SettingsReadAtLoadAreAppliedAndWrittenBackUnchanged) {
                "ALARM7=True", "ALARM6=False", "ALARM5=False", "ALARM4=False", "ALARM3=False",
                "ALARM2=False", "ALARM1=False", "", "[NAG]", "NAGSCREEN= 3", "", "[TEMP]",
                "CAL=-3", "", "[MAG]", "CAL=mag"});
-    writeAll(paths().settingsFile, stored);
+    writeBytes(paths().settingsFile, stored);
     EXPECT_EQ(run([](Engine& engine) {
                   EXPECT_TRUE(engine.elements().checked("lowhz1"));
                   EXPECT_TRUE(engine.elements().checked("alarm7"));
@@ -73,11 +62,11 @@ TEST_F(EngineTest, SettingsReadAtLoadAreAppliedAndWrittenBackUnchanged) {
               QString());
     QByteArray expected = stored;
     expected.replace("NAGSCREEN= 3", "NAGSCREEN= 4");  // one more start
-    EXPECT_EQ(readAll(paths().settingsFile), expected);
+    EXPECT_EQ(readBytes(paths().settingsFile), expected);
 
     run([](Engine& engine) { engine.menu_click("subhz"); });
     expected.replace("NAGSCREEN= 4", "NAGSCREEN= 5").replace("SUBHZ=False", "SUBHZ=True");
-    EXPECT_EQ(readAll(paths().settingsFile), expected);
+    EXPECT_EQ(readBytes(paths().settingsFile), expected);
 }
 
 TEST_F(EngineTest, ShutDownRunsOnceAndDisconnectsTheUnit) {
