@@ -1,11 +1,16 @@
 #include "app/engine.h"
 
+#include "alarms/alarms.h"
+
 #include "app/mainelements.h"
 #include "app/menus.h"
 #include "device/link.h"
+#include "measure/getdata.h"
 #include "measure/rfbands.h"
 #include "measure/tick.h"
 #include "question/questiontext.h"
+#include "records/logfile.h"
+#include "records/logformat.h"
 #include "settings/settingsfile.h"
 
 #include "common/numbertext.h"
@@ -13,6 +18,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <optional>
 
 namespace nuvo {
 
@@ -55,6 +61,7 @@ Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     m_elements = designElements();
     addMenuHandlers();
     addSpeechMenuHandlers();
+    addRecordHandlers();
 }
 
 Engine::~Engine() = default;
@@ -84,7 +91,10 @@ void Engine::load() {
     switchList(&CurrentList::loadDefaultWords);
 
     m_state.datadir = m_paths.dataDir;
-    if (!QDir().mkpath(m_state.datadir))
+    openLogs();
+    if (QDir().mkpath(m_state.datadir))
+        switchLog(QStringLiteral("logfileon"), *m_dataLog, dataLogHeader());
+    else
         emit problem(tr("Cannot create the data folder %1: logs and pictures will not be saved.")
                          .arg(m_state.datadir));
 
@@ -105,6 +115,7 @@ QString Engine::shutdown() {
     m_asktimer.stop();
     m_htime.stop();
     m_link->hiddisconnect();
+    closeLogs();
     QString error;
     writeini(m_paths.settingsFile, settingsValues(), &error);
     return error;
@@ -137,12 +148,23 @@ void Engine::ofs_change(int value) {
 void Engine::speechtimer_tick() {
     if (m_tickRunning || m_shutDown || resting()) return;
     m_tickRunning = true;
-    const TickOutcome outcome =
-        runTick(*m_link, m_measure, m_elements, [this](int v) { runWordStage(v); });
+    const TickOutcome outcome = runTick(*m_link, m_measure, m_elements,
+                                        [this](const GetDataResult& data) { afterGetData(data); });
     if (outcome.scopeSampled && m_elements.checked(QStringLiteral("TBon")))
         emit scopeFrameReady(scopeFrame(m_measure, m_elements));
     m_tickRunning = false;
     publish();
+}
+
+// The rest of get_data once it has its values: the word, the log lines, the alarms and
+// the upkeep of the screen texts.
+void Engine::afterGetData(const GetDataResult& data) {
+    std::optional<QString> word;
+    if (data.wordDue) word = runWordStage(data.v);
+    if (!data.completed) return;
+    recordTick(data, word ? &*word : nullptr);
+    checkAlarms(data);
+    screenUpkeep();
 }
 
 void Engine::selectOne(const QStringList& group, const QString& item) {
@@ -200,7 +222,7 @@ SettingsValues Engine::settingsValues() const {
     for (int i = 0; i < kRfBandCount; ++i)
         values.rfBands[i] = m_elements.checked(QString::fromLatin1(rfBands()[i].itemName));
     for (int i = 0; i < kAlarmCount; ++i)
-        values.alarmArmed[i] = m_elements.checked(QString::fromLatin1(alarmItemNames()[i]));
+        values.alarmArmed[i] = m_elements.checked(QString::fromLatin1(alarmDefinitions()[i].item));
     values.alarmValues = m_state.alarmValues;
     values.videoText1 = m_state.videoText1;
     values.videoText2 = m_state.videoText2;
@@ -216,7 +238,7 @@ void Engine::applySettings(const SettingsValues& values) {
     for (int i = 0; i < kRfBandCount; ++i)
         m_elements.setChecked(QString::fromLatin1(rfBands()[i].itemName), values.rfBands[i]);
     for (int i = 0; i < kAlarmCount; ++i)
-        m_elements.setChecked(QString::fromLatin1(alarmItemNames()[i]), values.alarmArmed[i]);
+        m_elements.setChecked(QString::fromLatin1(alarmDefinitions()[i].item), values.alarmArmed[i]);
     m_state.alarmValues = values.alarmValues;
     m_state.videoText1 = values.videoText1;
     m_state.videoText2 = values.videoText2;

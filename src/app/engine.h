@@ -21,8 +21,11 @@
 
 namespace nuvo {
 
+class LogFile;
 class Link;
+class PictureRenderer;
 class Transport;
+struct GetDataResult;
 
 // The two arrangements of the main window: the word modes with the question and text
 // areas, and "ECM OFF" with the read-outs alone.
@@ -49,6 +52,8 @@ public:
     // The engine rests after speaking so words do not tumble over each other; a benchmark
     // that times many words in a row turns the rests off.
     void setRestsAfterSpeaking(bool on) { m_restsAfterSpeaking = on; }
+    // Draws the verified pictures of the main display; none: pictures are not saved.
+    void setPictureRenderer(PictureRenderer* renderer) { m_renderer = renderer; }
 
     // Main-window state that later stages and the settings file use.
     struct State {
@@ -60,6 +65,7 @@ public:
         QString videoText2 = QStringLiteral("Version 1.0");
         QString videoImage;
         quint8 companionLevel = 0;
+        qint32 shotcount = 0;  // verified pictures saved in this run
     };
     const State& state() const { return m_state; }
     const MeasureState& measure() const { return m_measure; }
@@ -106,6 +112,11 @@ public slots:
     void Check1_click(int index, bool checked);
     void htime_tick();  // one tick of the phoneme routine
 
+    // Records and alarms.
+    void alarm_answer(int index, const QString& answer);  // typed set value of alarm 0..11
+    void clear_main_click();                              // "Clear Display"
+    void Save_Main_display_click();                       // "Capture Main Display"
+
 signals:
     void elementsChanged(const nuvo::ElementUpdates& updates);
     // Something the user should know that needs no answer (shown in the status line).
@@ -118,6 +129,9 @@ signals:
     // The question box should take the keyboard focus.
     void questionFocusRequested();
     void questionCapture(nuvo::QuestionCapture moment);
+    // After the alarm checks of a tick: whether an alarm fired.
+    void alarmCaptures(bool fired);
+    void folderOpenRequested(const QString& path);
 
 private slots:
     void unitPresenceChanged(bool present);
@@ -131,7 +145,17 @@ private:
     void selectOne(const QStringList& group, const QString& item);
     void addMenuHandlers();
     void addSpeechMenuHandlers();
-    void runWordStage(int v);
+    void afterGetData(const GetDataResult& data);
+    QString runWordStage(int v);
+    void addRecordHandlers();
+    void openLogs();
+    void closeLogs();
+    void switchLog(const QString& item, LogFile& log, const QString& header);
+    void writeLog(const QString& item, LogFile& log, const QString& text);
+    void recordTick(const GetDataResult& data, const QString* word);
+    void checkAlarms(const GetDataResult& data);
+    void screenUpkeep();
+    void captureMainDisplay();
     void appendText(const QString& text);
     void say(int voice, const QString& text);
     void rest(int ms);
@@ -159,6 +183,8 @@ private:
     qint16 m_wordkind = 0;
     QString m_phbuf;
     SliceValues m_lastslice{};
+    std::unique_ptr<LogFile> m_dataLog, m_rfLog, m_alarmLog;
+    PictureRenderer* m_renderer = nullptr;
     QHash<QString, std::function<void()>> m_menuHandlers;
     bool m_shutDown = false;
 };

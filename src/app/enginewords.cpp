@@ -4,11 +4,16 @@
 #include "app/engine.h"
 
 #include "app/mainelements.h"
+#include "common/datetext.h"
 #include "common/numbertext.h"
 #include "device/link.h"
 #include "ecm/voice.h"
 #include "ecm/wordstage.h"
 #include "question/questiontext.h"
+#include "records/logfile.h"
+#include "records/logformat.h"
+
+#include <QDateTime>
 
 #include <algorithm>
 
@@ -136,7 +141,7 @@ void Engine::lcontrol_click(int index) {
     publish();
 }
 
-void Engine::runWordStage(int v) {
+QString Engine::runWordStage(int v) {
     WordStageSettings settings;
     settings.phonemes = m_elements.checked(QStringLiteral("phoneon"));
     settings.phonemeBreaks = m_elements.checked(QStringLiteral("phbrake"));
@@ -148,6 +153,7 @@ void Engine::runWordStage(int v) {
     if (!out.shown.isEmpty()) appendText(out.shown);
     publishSelection(before);
     rest(out.pauseMs);
+    return out.logWord;
 }
 
 void Engine::appendText(const QString& text) {
@@ -242,6 +248,8 @@ void Engine::question_change(const QString& text) {
     if (m_shutDown || !text.contains(kLineEnd)) return;
     const bool constant = m_elements.checked(kAnswerTimeChoices[kConstantAnswerIndex]);
     appendText(questionEcho(text, constant));
+    writeLog(QStringLiteral("logfileon"), *m_dataLog,
+             questionRecord(generalDateText(QDateTime::currentDateTime()), text));
     m_elements.setText(kQuestion, QString());
     if (!constant) {
         m_elements.setColor(kQuestion, kAnsweringColor);

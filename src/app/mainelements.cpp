@@ -31,7 +31,10 @@ ElementStates designElements() {
     elements.add(QStringLiteral("mainform"), {.text = QStringLiteral("The Paranormal Nuvo Version 1")});
     elements.add(QStringLiteral("Frame7"), {});                    // "NUVO NOT PRESENT!"
     elements.add(QStringLiteral("Frame10"), {.visible = false});   // companion-device panel
-    elements.add(QStringLiteral("veiwlog"), {});                   // screen text
+    elements.add(QStringLiteral("veiwlog"),
+                 {.text = QStringLiteral("Current Sceen Text last 32k characters")});
+    elements.add(QStringLiteral("alarmdisplay"),
+                 {.visible = false, .text = QStringLiteral("Alarm Screen")});
 
     // Read-outs, with the texts they show before the first reading.
     for (const char* name : {"FREQA", "FREQB", "CHA_DSP", "CHB_DSP", "TRENDDSP", "tholddsp"})

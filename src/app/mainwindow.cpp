@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "alarms/alarms.h"
 #include "app/mainelements.h"
 #include "app/menus.h"
 #include "common/twips.h"
@@ -8,6 +9,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QInputDialog>
 #include <QGroupBox>
 #include <QCheckBox>
 #include <QLabel>
@@ -20,6 +23,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QStatusBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace nuvo {
@@ -81,6 +85,10 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
     connect(engine, &Engine::elementsChanged, this, &MainWindow::applyUpdates);
     connect(engine, &Engine::problem, this, &MainWindow::showProblem);
     connect(engine, &Engine::layoutChanged, this, &MainWindow::applyLayout);
+    connect(engine, &Engine::folderOpenRequested, this, [this](const QString& path) {
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            showProblem(tr("The data folder %1 could not be opened.").arg(path));
+    });
     auto* scope = findChild<ScopeView*>(QStringLiteral("oscope"));
     connect(engine, &Engine::scopeFrameReady, scope, &ScopeView::setFrame);
 }
@@ -184,16 +192,15 @@ void MainWindow::buildWordModeArea(QWidget* area) {
         const char* caption;
         int top;
         void (Engine::*click)();
-    } buttons[] = {{"clear_main", "Clear Display", 4100, nullptr},
-                   {"Save_Main_display", "Capture Main Display", 4550, nullptr},
+    } buttons[] = {{"clear_main", "Clear Display", 4100, &Engine::clear_main_click},
+                   {"Save_Main_display", "Capture Main Display", 4550, &Engine::Save_Main_display_click},
                    {"cancel", "Cancel Constant mode", 5000, &Engine::cancel_click}};
     for (const auto& b : buttons) {
         auto* button = add(new QPushButton(QString::fromLatin1(b.caption), frame3), b.name,
                            tw(0, b.top, 2000, 400));
         button->setStyleSheet(QStringLiteral("QPushButton { font-size: 8pt; }"));
-        if (b.click)
-            connect(button, &QPushButton::clicked, this,
-                    [this, click = b.click] { toEngine([e = m_engine, click] { (e->*click)(); }); });
+        connect(button, &QPushButton::clicked, this,
+                [this, click = b.click] { toEngine([e = m_engine, click] { (e->*click)(); }); });
     }
 
     auto* frame5 = add(new QFrame(area), "Frame5", tw(7060, 2950, 4800, 5900));
@@ -206,6 +213,10 @@ void MainWindow::buildWordModeArea(QWidget* area) {
     auto* screenText = add(new QPlainTextEdit(frame5), "veiwlog", tw(0, 3480, 4800, 2400));
     screenText->setReadOnly(true);
     screenText->setToolTip(QStringLiteral("Current Sceen Text last 32k characters"));
+    // While the alarm screen is shown, it shares the lower part with the screen text.
+    auto* alarms = add(new QPlainTextEdit(frame5), "alarmdisplay", tw(2440, 3480, 2360, 2400));
+    alarms->setReadOnly(true);
+    alarms->setStyleSheet(QStringLiteral("QPlainTextEdit { color: #c00000; }"));
 
     // Above the list buttons, in the column right of the scope.
     auto* list = add(new QListWidget(area), "List1", tw(9920, 300, 1820, 1250));
@@ -364,6 +375,15 @@ void MainWindow::menuTriggered(const QString& name) {
         close();
         return;
     }
+    const auto& alarms = alarmDefinitions();
+    for (int i = 0; i < int(alarms.size()); ++i) {
+        if (name != QLatin1String(alarms[i].item)) continue;
+        // Cancelling answers with an empty text, which disarms the alarm.
+        const QString answer = QInputDialog::getText(this, QStringLiteral("Alarm Settings"),
+                                                     QString::fromLatin1(alarms[i].prompt));
+        toEngine([e = m_engine, i, answer] { e->alarm_answer(i, answer); });
+        return;
+    }
     toEngine([e = m_engine, name] { e->menu_click(name); });
 }
 
@@ -394,6 +414,10 @@ void MainWindow::apply(const QString& name, const ElementState& state, bool text
     }
     QWidget* widget = m_widgets.value(name);
     if (!widget) return;
+    if (name == QLatin1String("alarmdisplay")) {
+        if (QWidget* screenText = m_widgets.value(QStringLiteral("veiwlog")))
+            screenText->resize(twips(state.visible ? 2360 : 4800, *this), screenText->height());
+    }
     widget->setEnabled(state.enabled);
     widget->setVisible(state.visible);
     if (auto* box = qobject_cast<QLineEdit*>(widget)) box->setText(state.text);

@@ -1,5 +1,7 @@
 #include "app/menus.h"
 
+#include "alarms/alarms.h"
+
 #include "measure/rfbands.h"
 
 namespace nuvo {
@@ -43,13 +45,8 @@ std::vector<MenuEntry> buildEntries() {
     e.push_back(check("rsphone", "Random Time Slice Phoneme", "speechmnu"));
 
     e.push_back(menu("alarmsmnu", "Alarms"));
-    static const std::array<const char*, kAlarmCount> alarmCaptions{
-        "Voltage above",     "Voltage below",    "Frequency Above", "Fequency Below",
-        "Threshold Above",   "Threshhold Below", "EMF Above",       "EMF Below",
-        "EMF (N) Above",     "EMF (N) Below",    "Temperature Above",
-        "Temperature Below"};
-    for (int i = 0; i < kAlarmCount; ++i)
-        e.push_back(check(alarmItemNames()[i], alarmCaptions[i], "alarmsmnu"));
+    for (const AlarmDefinition& alarm : alarmDefinitions())
+        e.push_back(check(alarm.item, alarm.caption, "alarmsmnu"));
     e.push_back(check("alarm13", "Show Alarm Window", "alarmsmnu"));
 
     e.push_back(menu("Logmnu", "Log File"));
@@ -103,13 +100,6 @@ std::vector<MenuEntry> buildEntries() {
 const std::vector<MenuEntry>& mainMenuEntries() {
     static const std::vector<MenuEntry> entries = buildEntries();
     return entries;
-}
-
-const std::array<const char*, kAlarmCount>& alarmItemNames() {
-    static const std::array<const char*, kAlarmCount> names{
-        "Alarm1", "alarm2", "alarm3", "alarm4",  "alarm5",  "alarm6",
-        "alarm7", "Alarm8", "alarm9", "Alarm10", "alarm11", "alarm12"};
-    return names;
 }
 
 }  // namespace nuvo

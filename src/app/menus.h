@@ -23,7 +23,4 @@ struct MenuEntry {
 // Menus and items in the order they appear.
 const std::vector<MenuEntry>& mainMenuEntries();
 
-// The twelve alarm items, alarm 1 first.
-const std::array<const char*, kAlarmCount>& alarmItemNames();
-
 }  // namespace nuvo

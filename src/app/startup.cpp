@@ -34,6 +34,7 @@ void StartUp::showMainWindow() {
     if (m_mainWindow) return;
     m_engineThread = std::make_unique<EngineThread>(m_makeTransport(), m_paths);
     m_engineThread->engine()->setVoices(m_voices);
+    m_engineThread->engine()->setPictureRenderer(&m_pictures);
     m_mainWindow = std::make_unique<MainWindow>(m_engineThread->engine(),
                                                 [this] { return m_engineThread->shutdown(); });
     if (!m_pendingProblem.isEmpty()) m_mainWindow->showProblem(m_pendingProblem);

@@ -3,6 +3,7 @@
 #include "app/disclaimerwindow.h"
 #include "app/programpaths.h"
 #include "ecm/voice.h"
+#include "records/qtpicturerenderer.h"
 
 #include <QObject>
 
@@ -46,6 +47,7 @@ private:
     ProgramPaths m_paths;
     TransportFactory m_makeTransport;
     Voices m_voices;
+    QtPictureRenderer m_pictures;
     DisclaimerWindow m_disclaimer;
     std::unique_ptr<EngineThread> m_engineThread;
     std::unique_ptr<MainWindow> m_mainWindow;

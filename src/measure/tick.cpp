@@ -8,12 +8,12 @@
 namespace nuvo {
 
 TickOutcome runTick(Link& link, MeasureState& state, ElementStates& elements,
-                    const std::function<void(int v)>& wordStage) {
+                    const std::function<void(const GetDataResult&)>& afterGetData) {
     TickOutcome outcome;
     state.waitflag = 1;
     outcome.data = get_data(link, state, elements);
     if (!outcome.data.unitAnswered) return outcome;
-    if (outcome.data.wordDue && wordStage) wordStage(outcome.data.v);
+    if (afterGetData) afterGetData(outcome.data);
 
     const bool highSpeed = elements.checked(QStringLiteral("HSPh"));
     const bool emfMode = elements.checked(QStringLiteral("ITC3"));
