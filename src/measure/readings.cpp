@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <limits>
 #include <optional>
-#include <thread>
 
 #include "common/numbertext.h"
 
@@ -110,11 +108,6 @@ bool getnemf(Link& link, MeasureState& state, ElementStates& elements) {
 
     state.waitflag = 0;
     return true;
-}
-
-void dtimer(int d) {
-    if (d <= 0) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(d));
 }
 
 }  // namespace nuvo

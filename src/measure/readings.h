@@ -18,7 +18,4 @@ bool getemf(Link& link, MeasureState& state, ElementStates& elements);
 // shows the field of that direction in "emfdisp". False when the unit did not answer.
 bool getnemf(Link& link, MeasureState& state, ElementStates& elements);
 
-// Pauses the calling (engine) thread for d milliseconds; d <= 0 returns at once.
-void dtimer(int d);
-
 }  // namespace nuvo

@@ -2,19 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <ostream>
 
-#include "device/scriptedtransport.h"
-
-// Readable failures: QString is a global type, so its printer lives here.
-void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
+#include "measure/unitrig.h"
 
 using namespace nuvo;
 using namespace nuvo::test;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -26,80 +18,59 @@ QString mark(int index) {
     return QStringLiteral("Shape1(%1)").arg(index);
 }
 
-class ReadingsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        link.hidconnect();
-        for (const char* name : {"tempdisp", "emfdisp"}) elements.add(QString::fromLatin1(name), {});
-        for (int i = 0; i < 4; ++i) elements.add(mark(i), {});
-    }
-
-    void answerWith(std::initializer_list<quint8> bytes) {
-        const std::vector<quint8> answer = answerBytes(bytes);
-        transport.respond = [answer](const Report&) { return ScriptedTransport::Reply(answer); };
-    }
-    // A "/" answer carrying the four sensor values, high byte first.
-    bool readField(int emf, const std::array<quint16, 4>& v) {
-        answerWith({quint8(v[0] >> 8), quint8(v[0]), quint8(v[1] >> 8), quint8(v[1]),
-                    quint8(v[2] >> 8), quint8(v[2]), quint8(v[3] >> 8), quint8(v[3])});
+struct ReadingsTest : ::testing::Test, UnitRig {
+    // Sensors 1..4 report `values` (nothing: no answer); `emf` is the scale.
+    bool readField(int emf, const std::optional<Words>& values) {
+        answer(values);
         state.emf = qint16(emf);
         state.waitflag = 1;
         return getnemf(link, state, elements);
     }
-
-    ScriptedTransport transport;
-    Link link{transport, 20ms};
-    MeasureState state;
-    ElementStates elements;
 };
 
+// The last row goes unanswered (byte 5 -1): nothing changes.
 TEST_F(ReadingsTest, TemperatureIsByteFivePlusCalibration) {
-    struct Case {
-        qint16 tempcal;
-        quint8 byte5;
-        qint16 degrees;
-        const char* text;
-    };
-    const Case cases[] = {
-        {-5, 77, 72, "72. F"},   {-5, 255, 250, "250. F"},  // the byte is unsigned
-        {0, 0, 0, ". F"},        {-20, 15, -5, "-5. F"},
+    const std::tuple<int, int, int, const char*> cases[] = {
+        {-5, 77, 72, "72. F"},
+        {-5, 255, 250, "250. F"},  // the byte is unsigned
+        {0, 0, 0, ". F"},
+        {-20, 15, -5, "-5. F"},
         {32767, 255, 32767, "32767. F"},  // a hand-edited calibration must not wrap round
+        {10, -1, 32767, "32767. F"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        transport.clearWrites();
-        answerWith({9, 9, 9, 9, c.byte5, 9, 9, 9});
-        state.tempcal = c.tempcal;
+    for (const auto& [tempcal, byte5, degrees, text] : cases) {
+        SCOPED_TRACE(byte5);
+        answer(byte5 < 0 ? std::nullopt
+                         : std::optional(Words{0x909, 0x909, quint16(byte5 << 8 | 9), 0x909}));
+        state.tempcal = qint16(tempcal);
         state.waitflag = 1;
-        EXPECT_TRUE(getemf(link, state, elements));
-        EXPECT_EQ(state.temperature, c.degrees);
-        EXPECT_EQ(state.tempstr, QString::fromLatin1(c.text));
-        EXPECT_EQ(elements.text("tempdisp"), QString::fromLatin1(c.text));
+        EXPECT_EQ(getemf(link, state, elements), byte5 >= 0);
+        EXPECT_EQ(state.temperature, degrees);
+        EXPECT_EQ(state.tempstr, QString::fromLatin1(text));
+        EXPECT_EQ(elements.text("tempdisp"), QString::fromLatin1(text));
         EXPECT_EQ(state.waitflag, 0);
-        EXPECT_EQ(transport.commandsWritten(), std::vector<char>{'%'});
+        EXPECT_EQ(takeSent(), "%");
     }
 }
 
+// Sensor values of 500 mean no field. The last row goes unanswered: nothing changes.
 TEST_F(ReadingsTest, FieldOfEachSensorIsItsOffsetFromFiveHundredScaledByEmf) {
-    struct Case {
-        int emf;
-        std::array<quint16, 4> v;
-        std::array<const char*, 4> texts;
+    const std::tuple<int, std::optional<Words>, std::array<const char*, 4>, const char*> cases[] = {
+        {0, {{480, 500, 500, 520}}, {" 0", " 0", " 0", " 0"}, " 0"},
+        {33, {{505, 495, 500, 501}}, {" .165", "-.165", " 0", " .033"}, " 0"},  // real numbers
+        {1000, {{0, 65535, 500, 500}}, {"-500", " 65035", " 0", " 0"}, " 0"},   // no overflow
+        {100, {{480, 500, 500, 520}}, {"-2", " 0", " 0", " 2"}, " 2"},
+        {900, std::nullopt, {"-2", " 0", " 0", " 2"}, " 2"},
     };
-    const Case cases[] = {
-        {100, {480, 500, 500, 520}, {"-2", " 0", " 0", " 2"}},
-        {33, {505, 495, 500, 501}, {" .165", "-.165", " 0", " .033"}},  // real numbers
-        {1000, {0, 65535, 500, 500}, {"-500", " 65035", " 0", " 0"}},   // no overflow
-        {0, {480, 500, 500, 520}, {" 0", " 0", " 0", " 0"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.emf);
-        transport.clearWrites();
-        EXPECT_TRUE(readField(c.emf, c.v));
+    for (const auto& [emf, values, texts, shown] : cases) {
+        SCOPED_TRACE(emf);
+        EXPECT_EQ(readField(emf, values), values.has_value());
         for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(state.nemftext[i], QString::fromLatin1(c.texts[i]) + " mG") << "sensor " << i + 1;
+            EXPECT_EQ(state.nemftext[i], QString::fromLatin1(texts[i]) + " mG") << i + 1;
+        EXPECT_EQ(elements.text("emfdisp"), QString::fromLatin1(shown) + " mG");
+        EXPECT_EQ(state.nemfvalue, QString::fromLatin1(shown));
         EXPECT_EQ(state.waitflag, 0);
-        EXPECT_EQ(transport.commandsWritten(), std::vector<char>{'/'});
+        EXPECT_EQ(takeSent(), "/");
     }
 }
 
@@ -107,67 +78,32 @@ TEST_F(ReadingsTest, FieldOfEachSensorIsItsOffsetFromFiveHundredScaledByEmf) {
 // slowest and v4 fastest: the lit mark (0 top, 1 right, 2 bottom, 3 left), or '-' where
 // all four are equal and the marks and the direction text stay as they were.
 TEST_F(ReadingsTest, DirectionRulesLightOneMarkAndShowItsSensor) {
-    const char* const expected = "-00100100300000100300300000"
-                                 "2101111112332-0210233230200"
-                                 "22111111123322121123322322-";
+    const char* const expected =
+        "-00100100300000100300300000"
+        "2101111112332-0210233230200"
+        "22111111123322121123322322-";
     constexpr int kShownSensor[] = {4, 3, 1, 2};  // by mark: top, right, bottom, left
     const char* const fieldText[] = {"-1", " 0", " 1"};
     for (int n = 0; n < 81; ++n) {
         const std::array<int, 4> level{n / 27, n / 9 % 3, n / 3 % 3, n % 3};
-        SCOPED_TRACE(testing::Message() << "v1..v4 " << level[0] << level[1] << level[2] << level[3]);
+        SCOPED_TRACE(testing::Message()
+                     << "v1..v4 " << level[0] << level[1] << level[2] << level[3]);
         for (int i = 0; i < 4; ++i) elements.setColor(mark(i), kUntouched);
         elements.setText("emfdisp", "old");
         state.nemfvalue = "old";
 
-        readField(1000, {quint16(499 + level[0]), quint16(499 + level[1]), quint16(499 + level[2]),
-                         quint16(499 + level[3])});
-        if (expected[n] == '-') {
-            for (int i = 0; i < 4; ++i) EXPECT_EQ(elements.state(mark(i)).color, kUntouched);
-            EXPECT_EQ(elements.text("emfdisp"), "old");
-            EXPECT_EQ(state.nemfvalue, "old");
-            EXPECT_EQ(state.nemftext[0], QString::fromLatin1(fieldText[level[0]]) + " mG");
-            continue;
-        }
-        const int lit = expected[n] - '0';
+        readField(1000, Words{quint16(499 + level[0]), quint16(499 + level[1]),
+                              quint16(499 + level[2]), quint16(499 + level[3])});
+        const int lit = expected[n] == '-' ? -1 : expected[n] - '0';
+        const QString shown = lit < 0 ? "old" : fieldText[level[kShownSensor[lit] - 1]];
         for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(elements.state(mark(i)).color, i == lit ? kRed : kGreen) << "mark " << i;
-        const QString shown = QString::fromLatin1(fieldText[level[kShownSensor[lit] - 1]]);
-        EXPECT_EQ(elements.text("emfdisp"), shown + " mG");
+            EXPECT_EQ(elements.state(mark(i)).color, lit < 0    ? kUntouched
+                                                     : i == lit ? kRed
+                                                                : kGreen)
+                << "mark " << i;
+        EXPECT_EQ(elements.text("emfdisp"), lit < 0 ? shown : shown + " mG");
         EXPECT_EQ(state.nemfvalue, shown);
     }
-}
-
-TEST_F(ReadingsTest, AStageWithoutAnswerChangesNothing) {
-    answerWith({0, 0, 0, 0, 77});
-    getemf(link, state, elements);
-    readField(100, {480, 500, 500, 520});
-    elements.takeChanges();
-    const MeasureState before = state;
-
-    transport.respond = [](const Report&) { return ScriptedTransport::Reply(); };
-    state.tempcal = 10;
-    state.emf = 900;
-    for (auto stage : {getemf, getnemf}) {
-        state.waitflag = 1;
-        EXPECT_FALSE(stage(link, state, elements));
-        EXPECT_EQ(state.waitflag, 0);
-    }
-    EXPECT_EQ(state.temperature, before.temperature);
-    EXPECT_EQ(state.tempstr, before.tempstr);
-    EXPECT_EQ(state.nemftext, before.nemftext);
-    EXPECT_EQ(state.nemfvalue, before.nemfvalue);
-    EXPECT_TRUE(elements.takeChanges().isEmpty());
-}
-
-TEST(Dtimer, PausesForTheGivenMilliseconds) {
-    const auto start = std::chrono::steady_clock::now();
-    dtimer(30);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
-
-    const auto again = std::chrono::steady_clock::now();
-    dtimer(0);
-    dtimer(-1000);
-    EXPECT_LT(std::chrono::steady_clock::now() - again, 20ms);
 }
 
 }  // namespace
