@@ -33,8 +33,11 @@ protected:
         if (during) during(engine);
         return engine.shutdown();
     }
+    bool checked(const char* name) const { return loaded.elements().checked(name); }
 
     QTemporaryDir dir;
+    ScriptedTransport transport;
+    Engine loaded{transport, paths()};
 };
 
 }  // namespace
@@ -70,151 +73,107 @@ TEST_F(EngineTest, SettingsReadAtLoadAreAppliedAndWrittenBackUnchanged) {
 }
 
 TEST_F(EngineTest, ShutDownRunsOnceAndDisconnectsTheUnit) {
-    ScriptedTransport transport;
-    {
-        Engine engine(transport, paths());
-        engine.load();
-        EXPECT_EQ(engine.shutdown(), QString());
-        QFile::remove(paths().settingsFile);
-        EXPECT_EQ(engine.shutdown(), QString());
-        EXPECT_FALSE(QFile::exists(paths().settingsFile));
-        engine.menu_click("subhz");  // nothing runs after the sequence
-        EXPECT_FALSE(engine.elements().checked("subhz"));
-    }
+    loaded.load();
+    EXPECT_EQ(loaded.shutdown(), QString());
+    QFile::remove(paths().settingsFile);
+    EXPECT_EQ(loaded.shutdown(), QString());
+    EXPECT_FALSE(QFile::exists(paths().settingsFile));
+    loaded.menu_click("subhz");  // nothing runs after the sequence
+    EXPECT_FALSE(checked("subhz"));
     EXPECT_EQ(transport.disconnects, 1);
-}
 
-TEST_F(EngineTest, UnwritableSettingsFolderGivesAClearErrorAndStillShutsDown) {
-    ScriptedTransport transport;
     ProgramPaths p = paths();
     p.settingsFile = dir.filePath("no-such-folder/Nuvo.ini");
-    Engine engine(transport, p);
-    engine.load();
-    const QString error = engine.shutdown();
+    ScriptedTransport other;
+    Engine unsaved(other, p);
+    unsaved.load();
+    const QString error = unsaved.shutdown();
     EXPECT_TRUE(error.contains("Nuvo.ini")) << error.toStdString();
-    EXPECT_EQ(transport.disconnects, 1);
+    EXPECT_EQ(other.disconnects, 1);
 }
 
-TEST_F(EngineTest, LoadCreatesTheDataFolderAndTheBannerFollowsTheUnit) {
-    ScriptedTransport transport;
-    Engine engine(transport, paths());
+TEST_F(EngineTest, BannerFollowsTheUnitAndSaysWhyItCannotBeOpened) {
     std::vector<bool> bannerShown;
-    QObject::connect(&engine, &Engine::elementsChanged, [&](const ElementUpdates& updates) {
+    QStringList problems;
+    QObject::connect(&loaded, &Engine::elementsChanged, [&](const ElementUpdates& updates) {
         for (const ElementUpdate& u : updates)
             if (u.name == "Frame7") bannerShown.push_back(u.state.visible);
     });
-    EXPECT_TRUE(engine.elements().visible("Frame7"));
-    engine.load();
+    QObject::connect(&loaded, &Engine::problem, [&](const QString& text) { problems << text; });
+    loaded.load();
     EXPECT_TRUE(QDir(paths().dataDir).exists());
-    EXPECT_FALSE(engine.elements().visible("Frame7"));
-
     transport.unplug({3, kVendorId, 999});  // another device of the same maker
-    EXPECT_FALSE(engine.elements().visible("Frame7"));
     transport.unplug(kUnitDevice);
-    EXPECT_TRUE(engine.elements().visible("Frame7"));
     transport.plug(kUnitDevice);
     EXPECT_EQ(bannerShown, (std::vector<bool>{false, true, false}));
 
     // Listed but not open: the banner stays and the user learns why, once.
-    QStringList problems;
-    QObject::connect(&engine, &Engine::problem, [&](const QString& text) { problems << text; });
     transport.openFailure = "permission denied";
     transport.unplug(kUnitDevice);
     transport.plug(kUnitDevice);
     transport.rescan();
-    EXPECT_TRUE(engine.elements().visible("Frame7"));
+    EXPECT_TRUE(loaded.elements().visible("Frame7"));
     ASSERT_EQ(problems.size(), 1);
     EXPECT_TRUE(problems[0].contains("permission denied")) << problems[0].toStdString();
     transport.openFailure.clear();
     transport.rescan();
-    EXPECT_FALSE(engine.elements().visible("Frame7"));
+    EXPECT_FALSE(loaded.elements().visible("Frame7"));
 }
 
-TEST_F(EngineTest, CompanionLevelIsSentAndKeptInLaterCommands) {
-    ScriptedTransport transport;
-    Engine engine(transport, paths());
-    engine.load();
-    engine.Slider1_change(125);
-    engine.Slider1_change(900);  // beyond the slider: the unit takes at most 250
-    engine.link().requestreport(Command::Values);
+TEST_F(EngineTest, MenuItemsAndSlidersSetTheirState) {
+    loaded.load();
+    loaded.menu_click("exp3");  // offered but never enabled
+    EXPECT_FALSE(loaded.elements().visible("Frame10"));
+    loaded.menu_click("tb5");
+    loaded.menu_click("tb5");
+    EXPECT_TRUE(checked("tb5"));
+    EXPECT_FALSE(checked("tb100"));
+    loaded.ofs_change(20);
+    EXPECT_EQ(loaded.measure().offset, 20);
+    EXPECT_EQ(loaded.elements().text("offsetdisp"), " 20");
+    // The companion level stays in byte 2 of later commands; the unit takes at most 250.
+    loaded.Slider1_change(900);
+    loaded.link().requestreport(Command::Values);
     const auto writes = transport.writes();
-    ASSERT_EQ(writes.size(), 3u);
-    EXPECT_EQ(writes[0], (Report{0, '!', 125, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(writes[1], (Report{0, '!', 250, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(writes[2], (Report{0, '>', 250, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST_F(EngineTest, DisabledItemsDoNothing) {
-    ScriptedTransport transport;
-    Engine engine(transport, paths());
-    engine.load();
-    engine.menu_click("exp3");  // offered but never enabled
-    EXPECT_FALSE(engine.elements().visible("Frame10"));
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0], (Report{0, '!', 250, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(writes[1], (Report{0, '>', 250, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(EngineTest, EcmOffMeasuresContinuouslyAndLocksAllButThreeMenus) {
-    ScriptedTransport transport;
-    Engine engine(transport, paths());
     std::vector<WindowLayout> layouts;
-    QObject::connect(&engine, &Engine::layoutChanged,
+    QObject::connect(&loaded, &Engine::layoutChanged,
                      [&](WindowLayout layout) { layouts.push_back(layout); });
-    engine.load();
-    EXPECT_FALSE(engine.measuring());  // nothing runs after load
+    loaded.load();
+    EXPECT_FALSE(loaded.measuring());  // nothing runs after load
 
-    engine.menu_click("ITC4");
-    EXPECT_TRUE(engine.measuring());
-    EXPECT_TRUE(engine.elements().checked("ITC4"));
-    EXPECT_FALSE(engine.elements().checked("ITC1"));
+    loaded.menu_click("ITC4");
+    EXPECT_TRUE(loaded.measuring());
+    EXPECT_FALSE(checked("ITC1"));
     for (const char* name : {"Filemnu", "alarmsmnu", "Logmnu", "scopemnu", "helpmnu", "av0",
                              "exp0", "lcontrol(0)"})
-        EXPECT_FALSE(engine.elements().enabled(name)) << name;
+        EXPECT_FALSE(loaded.elements().enabled(name)) << name;
     for (const char* name : {"ITCmnu", "RFmnu", "speechmnu"})
-        EXPECT_TRUE(engine.elements().enabled(name)) << name;
-    EXPECT_FALSE(engine.elements().visible("question"));
-    EXPECT_FALSE(engine.elements().visible("Option1(7)"));
+        EXPECT_TRUE(loaded.elements().enabled(name)) << name;
+    EXPECT_FALSE(loaded.elements().visible("question"));
+    EXPECT_FALSE(loaded.elements().visible("Option1(7)"));
 
-    engine.menu_click("ITC2");
-    EXPECT_FALSE(engine.measuring());
-    EXPECT_TRUE(engine.elements().enabled("Filemnu"));
-    EXPECT_TRUE(engine.elements().visible("question"));
-    EXPECT_TRUE(engine.elements().checked("Option1(1)"));
+    loaded.menu_click("ITC2");
+    EXPECT_FALSE(loaded.measuring());
+    EXPECT_TRUE(loaded.elements().enabled("Filemnu"));
+    EXPECT_TRUE(loaded.elements().visible("question"));
+    EXPECT_TRUE(checked("Option1(1)"));
     EXPECT_EQ(layouts, (std::vector<WindowLayout>{WindowLayout::EcmOff, WindowLayout::WordMode}));
 }
 
-TEST_F(EngineTest, TickShowsReadingsAndPublishesAScopeFrameWhileTheScopeIsOn) {
-    ScriptedTransport transport;
-    transport.respond = [](const Report&) { return answerBytes({0, 100, 0, 100, 1, 0xB8, 0, 60}); };
-    Engine engine(transport, paths());
+TEST_F(EngineTest, ScopeFramesArePublishedWhileTheScopeIsOn) {
     int frames = 0;
-    QObject::connect(&engine, &Engine::scopeFrameReady, [&](const ScopeFrame&) { ++frames; });
-    engine.load();
-    engine.speechtimer_tick();
-    engine.speechtimer_tick();
-    EXPECT_EQ(engine.elements().text("FREQA"), " 440 Hz");
-    EXPECT_EQ(engine.elements().text("CHA_DSP"), "1.22 VDC");  // 250 counts
+    QObject::connect(&loaded, &Engine::scopeFrameReady, [&](const ScopeFrame&) { ++frames; });
+    loaded.load();
+    loaded.speechtimer_tick();
+    loaded.speechtimer_tick();
     EXPECT_EQ(frames, 2);
-    engine.menu_click("TBon");
-    engine.speechtimer_tick();
+    loaded.menu_click("TBon");
+    loaded.speechtimer_tick();
     EXPECT_EQ(frames, 2);
-}
-
-TEST_F(EngineTest, OffsetSliderSetsTheBandAndItsReadOut) {
-    ScriptedTransport transport;
-    Engine engine(transport, paths());
-    engine.load();
-    EXPECT_EQ(engine.measure().offset, 5);
-    engine.ofs_change(20);
-    EXPECT_EQ(engine.measure().offset, 20);
-    EXPECT_EQ(engine.elements().text("offsetdisp"), " 20");
-}
-
-TEST_F(EngineTest, TimeBasesAreExclusive) {
-    ScriptedTransport transport;
-    Engine engine(transport, paths());
-    engine.load();
-    engine.menu_click("tb5");
-    EXPECT_TRUE(engine.elements().checked("tb5"));
-    EXPECT_FALSE(engine.elements().checked("tb100"));
-    engine.menu_click("tb5");
-    EXPECT_TRUE(engine.elements().checked("tb5"));
 }

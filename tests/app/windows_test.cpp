@@ -130,19 +130,6 @@ private slots:
         QTRY_COMPARE(f.engine.measure().offset, qint16(slider->value()));
     }
 
-    void bannerShowsOnlyWhileTheUnitIsAway() {
-        Fixture f;
-        f.window.show();
-        auto* banner = f.window.findChild<QWidget*>("Frame7");
-        QVERIFY(banner);
-        QCOMPARE(f.window.findChild<QLabel*>("Label3")->text(), QStringLiteral("NUVO NOT PRESENT!"));
-        QVERIFY(!banner->isVisible());
-        f.transport.unplug(kUnitDevice);
-        QVERIFY(banner->isVisible());
-        f.transport.plug(kUnitDevice);
-        QVERIFY(!banner->isVisible());
-    }
-
     void closeBoxAndFileExitShutDownOnce() {
         for (const bool viaMenu : {false, true}) {
             Fixture f;
