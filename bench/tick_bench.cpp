@@ -2,7 +2,9 @@
 // thread, its read-outs and scope frames received in another. Prints a line per mode, then
 // as its last two lines the slower mode's tick rate with no latency (the program's own
 // cost) and how close the "ECM OFF" tick rate with 1 ms per transfer each way comes to the
-// bound that latency allows.
+// bound that latency allows. A last pair of lines gives the cost of the three logs: the
+// voltage mode with every log on against every log off, with no latency and at the
+// unit's pace.
 #include "enginerig.h"
 
 #include <cstdio>
@@ -42,6 +44,27 @@ int main(int argc, char** argv) {
         std::printf("%s: %.0f ticks per second\n", mode->name, r);
         slowest = slowest == 0 ? r : std::min(slowest, r);
     }
+    // The data log is on from the start; the other two join it, then all go off.
+    const Mode allLogs{"ECM Voltage Mode, all three logs on", [&](Engine& e) {
+                           voltage.enter(e);
+                           e.menu_click("logfilerf");
+                           e.menu_click("logalarm");
+                       }};
+    const Mode noLogs{"ECM Voltage Mode, every log off", [&](Engine& e) {
+                          voltage.enter(e);
+                          e.menu_click("logfileon");
+                      }};
+    const double withLogs = rate(allLogs, std::chrono::microseconds{0}, 2.0);
+    const double withoutLogs = rate(noLogs, std::chrono::microseconds{0}, 2.0);
+    std::printf("%s: %.0f ticks per second\n", allLogs.name, withLogs);
+    std::printf("%s: %.0f ticks per second\n", noLogs.name, withoutLogs);
+    std::printf("log_cost_percent: %.1f\n", 100.0 * (withoutLogs - withLogs) / withoutLogs);
+    // With the unit's own pace (1 ms per transfer each way) the logs hide in the waits.
+    const double pacedWith = rate(allLogs, std::chrono::milliseconds{1}, 4.0);
+    const double pacedWithout = rate(noLogs, std::chrono::milliseconds{1}, 4.0);
+    std::printf("log_cost_percent_at_unit_pace: %.1f\n",
+                100.0 * (pacedWithout - pacedWith) / pacedWithout);
+
     const double bound = 1000.0 / (kRequestsPerTick * 2);
     const double paced = rate(ecmOff, std::chrono::milliseconds{1}, 4.0);
     std::printf("ticks_per_second: %.0f\n", slowest);

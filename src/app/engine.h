@@ -156,6 +156,7 @@ private:
     void checkAlarms(const GetDataResult& data);
     void screenUpkeep();
     void captureMainDisplay();
+    QString dateNow();
     void appendText(const QString& text);
     void say(int voice, const QString& text);
     void rest(int ms);
@@ -185,6 +186,8 @@ private:
     SliceValues m_lastslice{};
     std::unique_ptr<LogFile> m_dataLog, m_rfLog, m_alarmLog;
     PictureRenderer* m_renderer = nullptr;
+    qint64 m_dateSecond = -1;
+    QString m_dateText;
     QHash<QString, std::function<void()>> m_menuHandlers;
     bool m_shutDown = false;
 };

@@ -32,14 +32,22 @@ constexpr int kAlarmScreenLimit = 32000;
 // The main display is saved as a picture and emptied once it holds this many lines.
 constexpr int kDisplayLinesPerPicture = 20;
 
-QString now() { return generalDateText(QDateTime::currentDateTime()); }
-
 // The number an EMF read-out such as "4.66 mG" shows.
 double shownNumber(const QString& readout) {
     return readout.trimmed().section(QLatin1Char(' '), 0, 0).toDouble();
 }
 
 }  // namespace
+
+// The date text changes once a second; ticks within that second share it.
+QString Engine::dateNow() {
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    if (second != m_dateSecond) {
+        m_dateSecond = second;
+        m_dateText = generalDateText(QDateTime::fromSecsSinceEpoch(second));
+    }
+    return m_dateText;
+}
 
 void Engine::addRecordHandlers() {
     const struct {
@@ -115,7 +123,7 @@ void Engine::recordTick(const GetDataResult& data, const QString* word) {
     const bool dataLine = word && m_elements.checked(kDataLogItem);
     if (!dataLine && !m_elements.checked(kRfLogItem)) return;
     TickLogFields fields;
-    fields.date = now();
+    fields.date = dateNow();
     fields.chA = data.chA;
     fields.chB = data.chB;
     fields.tholddsp = m_elements.text(QStringLiteral("tholddsp"));
@@ -149,7 +157,7 @@ void Engine::checkAlarms(const GetDataResult& data) {
     m.temperature = m_measure.temperature;
     const std::vector<QString> tripped = trippedAlarms(armed, m_state.alarmValues, m);
     for (const QString& body : tripped) {
-        const QString line = now() + body;
+        const QString line = dateNow() + body;
         m_elements.setText(kAlarmScreen, m_elements.text(kAlarmScreen) + line + kLineEnd);
         writeLog(kAlarmLogItem, *m_alarmLog, alarmLogEntry(line));
     }
@@ -168,7 +176,7 @@ void Engine::screenUpkeep() {
 }
 
 void Engine::captureMainDisplay() {
-    const QString stamp = swapstring(now());
+    const QString stamp = swapstring(dateNow());
     ++m_state.shotcount;
     const QString path = verifiedPictureName(m_state.datadir, stamp, m_state.shotcount);
     QString error;

@@ -4,7 +4,6 @@
 #include "app/engine.h"
 
 #include "app/mainelements.h"
-#include "common/datetext.h"
 #include "common/numbertext.h"
 #include "device/link.h"
 #include "ecm/voice.h"
@@ -13,7 +12,6 @@
 #include "records/logfile.h"
 #include "records/logformat.h"
 
-#include <QDateTime>
 
 #include <algorithm>
 
@@ -249,7 +247,7 @@ void Engine::question_change(const QString& text) {
     const bool constant = m_elements.checked(kAnswerTimeChoices[kConstantAnswerIndex]);
     appendText(questionEcho(text, constant));
     writeLog(QStringLiteral("logfileon"), *m_dataLog,
-             questionRecord(generalDateText(QDateTime::currentDateTime()), text));
+             questionRecord(dateNow(), text));
     m_elements.setText(kQuestion, QString());
     if (!constant) {
         m_elements.setColor(kQuestion, kAnsweringColor);

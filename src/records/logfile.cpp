@@ -8,7 +8,8 @@ LogFile::LogFile(QString path) : m_file(std::move(path)) {}
 
 bool LogFile::open(const QString& header, QString* error) {
     close();
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Unbuffered: each line goes to the operating system in one write, at once.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         *error = QStringLiteral("Could not open the log file %1: %2.")
                      .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
         return false;
