@@ -103,7 +103,7 @@ W* MainWindow::add(W* widget, const QString& name, QRect geometry) {
 }
 
 void MainWindow::buildInstrument(QWidget* area) {
-    setStyleSheet(kReadoutStyle);
+    area->setStyleSheet(kReadoutStyle);  // the read-outs only, not the dialogs
     // Channel read-outs under their column labels.
     const struct {
         const char* caption;
