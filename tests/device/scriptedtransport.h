@@ -24,8 +24,8 @@ public:
     // When set, answers come from another thread after this delay, as from a real bus.
     std::chrono::microseconds answerDelay{0};
     bool attached = true;
-    // Why the attached unit cannot be opened; empty when it can.
-    QString openFailure;
+    QString openFailure;  // why the attached unit cannot be opened; empty when it can
+    int disconnects = 0;
 
     ~ScriptedTransport() override { joinAnswerThreads(); }
 
@@ -45,22 +45,21 @@ public:
         return {attached && openFailure.isEmpty(), attached ? openFailure : QString()};
     }
     bool write(const Report& report) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_writes.push_back(report);
-        }
+        std::unique_lock lock(m_mutex);
+        m_writes.push_back(report);
+        lock.unlock();
         if (!attached || !openFailure.isEmpty() || !m_listener) return false;
-        Reply reply = respond(report);
+        const Reply reply = respond(report);
         if (!reply) return true;
         if (answerDelay.count() == 0) {
             m_listener->OnRead(*reply);
-        } else {
-            std::lock_guard lock(m_mutex);
-            m_answerThreads.emplace_back([this, delay = answerDelay, data = *reply] {
-                std::this_thread::sleep_for(delay);
-                m_listener->OnRead(data);
-            });
+            return true;
         }
+        lock.lock();
+        m_answerThreads.emplace_back([this, delay = answerDelay, data = *reply] {
+            std::this_thread::sleep_for(delay);
+            m_listener->OnRead(data);
+        });
         return true;
     }
 
@@ -94,29 +93,24 @@ public:
         m_writes.clear();
     }
 
-    int disconnects = 0;
-
 private:
     void joinAnswerThreads() {
-        std::vector<std::thread> threads;
-        {
-            std::lock_guard lock(m_mutex);
-            threads.swap(m_answerThreads);
-        }
-        for (std::thread& t : threads) t.join();
+        std::vector<std::jthread> threads;  // declared first: joined once the lock is let go
+        std::lock_guard lock(m_mutex);
+        threads.swap(m_answerThreads);
     }
 
     TransportListener* m_listener = nullptr;
     mutable std::mutex m_mutex;
     std::vector<Report> m_writes;
-    std::vector<std::thread> m_answerThreads;
+    std::vector<std::jthread> m_answerThreads;
 };
 
 // An answer with the given bytes 1..8.
 inline std::vector<quint8> answerBytes(std::initializer_list<quint8> payload) {
-    std::vector<quint8> report(kReportSize, 0);
-    std::size_t i = 1;
-    for (quint8 b : payload) report[i++] = b;
+    std::vector<quint8> report{0};
+    report.insert(report.end(), payload);
+    report.resize(kReportSize);
     return report;
 }
 
