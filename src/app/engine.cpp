@@ -4,6 +4,7 @@
 
 #include "app/mainelements.h"
 #include "app/menus.h"
+#include "capture/capturetriggers.h"
 #include "device/link.h"
 #include "measure/getdata.h"
 #include "measure/rfbands.h"
@@ -51,7 +52,6 @@ Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     qRegisterMetaType<nuvo::WindowLayout>();
     connect(m_link.get(), &Link::unitPresenceChanged, this, &Engine::unitPresenceChanged);
     connect(m_link.get(), &Link::unitUnavailable, this, &Engine::problem);
-    qRegisterMetaType<nuvo::QuestionCapture>();
     m_speechtimer.setInterval(kSpeechtimerIntervalMs);
     connect(&m_speechtimer, &QTimer::timeout, this, &Engine::speechtimer_tick);
     m_asktimer.setInterval(kDefaultAnswerTimeMs);
@@ -66,6 +66,15 @@ Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
 
 Engine::~Engine() = default;
 
+void Engine::setCaptureElements(VideoElement* video, AudioElement* audio) {
+    m_video = video;
+    m_audio = audio;
+}
+
+void Engine::capture(void (CaptureTriggers::*hook)()) {
+    if (m_captures) (m_captures.get()->*hook)();
+}
+
 void Engine::addMenuHandlers() {
     for (const RfBand& band : rfBands()) {
         const QString name = QString::fromLatin1(band.itemName);
@@ -78,6 +87,12 @@ void Engine::addMenuHandlers() {
     for (const char* toggle : {"TBon", "showab", "ShowA", "showb"}) {
         const QString name = QString::fromLatin1(toggle);
         m_menuHandlers.insert(name, [this, name] { m_elements.toggle(name); });
+    }
+    for (const char* mode : {"av1", "av7", "vo2", "vo3", "vo4", "av3", "av4", "av8"}) {
+        const QString name = QString::fromLatin1(mode);
+        m_menuHandlers.insert(name, [this, name] {
+            if (m_captures) m_captures->click(name);
+        });
     }
     m_menuHandlers.insert(QStringLiteral("exp3"),
                           [this] { m_elements.setVisible(QStringLiteral("Frame10"), true); });
@@ -92,6 +107,10 @@ void Engine::load() {
 
     m_state.datadir = m_paths.dataDir;
     openLogs();
+    if (m_video && m_audio)
+        m_captures = std::make_unique<CaptureTriggers>(
+            m_elements, *m_video, *m_audio, m_state.datadir, [this] { return dateNow(); },
+            [this] { menuoff(); }, [this] { menuon(); });
     if (QDir().mkpath(m_state.datadir))
         switchLog(QStringLiteral("logfileon"), *m_dataLog, dataLogHeader());
     else
@@ -115,6 +134,7 @@ QString Engine::shutdown() {
     m_asktimer.stop();
     m_htime.stop();
     m_link->hiddisconnect();
+    capture(&CaptureTriggers::shutdown);
     closeLogs();
     QString error;
     writeini(m_paths.settingsFile, settingsValues(), &error);
@@ -152,6 +172,7 @@ void Engine::speechtimer_tick() {
                                         [this](const GetDataResult& data) { afterGetData(data); });
     if (outcome.scopeSampled && m_elements.checked(QStringLiteral("TBon")))
         emit scopeFrameReady(scopeFrame(m_measure, m_elements));
+    if (outcome.data.unitAnswered) capture(&CaptureTriggers::pictureTick);
     m_tickRunning = false;
     publish();
 }

@@ -21,18 +21,19 @@
 
 namespace nuvo {
 
+class AudioElement;
+class CaptureTriggers;
 class LogFile;
 class Link;
 class PictureRenderer;
 class Transport;
+class VideoElement;
 struct GetDataResult;
 
 // The two arrangements of the main window: the word modes with the question and text
 // areas, and "ECM OFF" with the read-outs alone.
 enum class WindowLayout { WordMode, EcmOff };
 
-// The moments of a question's answer at which the capture controls act.
-enum class QuestionCapture { AnswerOpens, AnswerCloses, ConstantStarts, ConstantCancelled };
 
 // Owns all of the program's state and runs its behaviour; lives in its own thread so that
 // a request to the unit never freezes a window. Windows send user actions to its slots
@@ -54,6 +55,9 @@ public:
     void setRestsAfterSpeaking(bool on) { m_restsAfterSpeaking = on; }
     // Draws the verified pictures of the main display; none: pictures are not saved.
     void setPictureRenderer(PictureRenderer* renderer) { m_renderer = renderer; }
+    // The camera and the microphone of the "PC A/V" menu; without them its modes do
+    // nothing. Set before load.
+    void setCaptureElements(VideoElement* video, AudioElement* audio);
 
     // Main-window state that later stages and the settings file use.
     struct State {
@@ -128,9 +132,6 @@ signals:
     void listSelectionChanged(int position);
     // The question box should take the keyboard focus.
     void questionFocusRequested();
-    void questionCapture(nuvo::QuestionCapture moment);
-    // After the alarm checks of a tick: whether an alarm fired.
-    void alarmCaptures(bool fired);
     void folderOpenRequested(const QString& path);
 
 private slots:
@@ -157,6 +158,7 @@ private:
     void screenUpkeep();
     void captureMainDisplay();
     QString dateNow();
+    void capture(void (CaptureTriggers::*hook)());
     void appendText(const QString& text);
     void say(int voice, const QString& text);
     void rest(int ms);
@@ -186,6 +188,9 @@ private:
     SliceValues m_lastslice{};
     std::unique_ptr<LogFile> m_dataLog, m_rfLog, m_alarmLog;
     PictureRenderer* m_renderer = nullptr;
+    VideoElement* m_video = nullptr;
+    AudioElement* m_audio = nullptr;
+    std::unique_ptr<CaptureTriggers> m_captures;
     qint64 m_dateSecond = -1;
     QString m_dateText;
     QHash<QString, std::function<void()>> m_menuHandlers;

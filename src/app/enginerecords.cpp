@@ -5,6 +5,7 @@
 
 #include "alarms/alarms.h"
 #include "app/menus.h"
+#include "capture/capturetriggers.h"
 #include "common/datetext.h"
 #include "common/workstring.h"
 #include "measure/getdata.h"
@@ -161,7 +162,7 @@ void Engine::checkAlarms(const GetDataResult& data) {
         m_elements.setText(kAlarmScreen, m_elements.text(kAlarmScreen) + line + kLineEnd);
         writeLog(kAlarmLogItem, *m_alarmLog, alarmLogEntry(line));
     }
-    emit alarmCaptures(!tripped.empty());
+    if (m_captures) m_captures->alarmCaptures(!tripped.empty());
 }
 
 void Engine::screenUpkeep() {

@@ -4,6 +4,7 @@
 #include "app/engine.h"
 
 #include "app/mainelements.h"
+#include "capture/capturetriggers.h"
 #include "common/numbertext.h"
 #include "device/link.h"
 #include "ecm/voice.h"
@@ -235,7 +236,7 @@ void Engine::Option1_click(int index) {
     } else {
         m_speechtimer.start();
         menuoff();
-        emit questionCapture(QuestionCapture::ConstantStarts);
+        capture(&CaptureTriggers::constantStarts);
     }
     m_elements.setEnabled(kQuestion, true);
     publish();  // the box must be enabled in the window before it can take the focus
@@ -256,7 +257,7 @@ void Engine::question_change(const QString& text) {
         m_speechtimer.start();
         m_asktimer.start();
         menuoff();
-        emit questionCapture(QuestionCapture::AnswerOpens);
+        capture(&CaptureTriggers::answerOpens);
     }
     publish();
 }
@@ -271,7 +272,7 @@ void Engine::asktimer_tick() {
     menuon();
     publish();  // the box must be enabled in the window before it can take the focus
     if (!m_elements.checked(kEcmOff)) emit questionFocusRequested();
-    emit questionCapture(QuestionCapture::AnswerCloses);
+    capture(&CaptureTriggers::answerCloses);
 }
 
 void Engine::cancel_click() {
@@ -279,7 +280,7 @@ void Engine::cancel_click() {
     m_speechtimer.stop();
     menuon();
     Option1_click(kDefaultAnswerIndex);
-    emit questionCapture(QuestionCapture::ConstantCancelled);
+    capture(&CaptureTriggers::constantCancelled);
     publish();
 }
 

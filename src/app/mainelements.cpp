@@ -48,6 +48,7 @@ ElementStates designElements() {
     // Panels and controls the mode layout shows and hides.
     for (const char* name : {"Frame1", "Frame3", "Frame4", "Frame8", "oscope"})
         elements.add(QString::fromLatin1(name), {});
+    elements.add(QStringLiteral("Video"), {.visible = false});  // live video, shown by the A/V modes
     for (const char* name : {"Frame5", "Frame6", "List1", "clear_main", "Save_Main_display",
                              "cancel", "main_display"})
         elements.add(QString::fromLatin1(name), {});

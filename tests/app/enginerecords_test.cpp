@@ -1,4 +1,5 @@
 #include "app/engine.h"
+#include "capture/recordingelements.h"
 #include "device/scriptedtransport.h"
 #include "alarms/alarms.h"
 #include "records/picturerenderer.h"
@@ -47,9 +48,9 @@ protected:
             }
         };
         engine.setPictureRenderer(&renderer);
+        engine.setCaptureElements(&video, &audio);
         engine.load();
         QObject::connect(&engine, &Engine::problem, [this](const QString& p) { problems << p; });
-        QObject::connect(&engine, &Engine::alarmCaptures, [this](bool f) { fired.push_back(f); });
     }
     QString file(const char* name) const { return dir.filePath(QString("data/") + name); }
     QString text(const char* element) const { return engine.elements().text(element); }
@@ -59,7 +60,9 @@ protected:
     Engine engine{transport, {dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("data/")}};
     RecordingRenderer renderer;
     QStringList problems;
-    std::vector<bool> fired;
+    QStringList captures;
+    RecordingVideo video{captures};
+    RecordingAudio audio{captures};
     int frequencySum = 20;  // position 20: "gate "
 };
 
@@ -98,6 +101,7 @@ TEST_F(RecordsTest, LogsFollowTheTicksAndEveryStartAddsAHeader) {
 
 TEST_F(RecordsTest, AlarmsWriteTheScreenAndTheLogOncePerTrip) {
     engine.menu_click("logalarm");
+    engine.menu_click("av8");         // an alarm starts a recording
     engine.alarm_answer(0, "0,5 V");  // voltage above 5 (cleaned to "05"): never on this unit
     engine.alarm_answer(2, "abc");    // frequency above 0
     engine.alarm_answer(4, "-1");     // threshold above 1
@@ -114,7 +118,10 @@ TEST_F(RecordsTest, AlarmsWriteTheScreenAndTheLogOncePerTrip) {
     const qsizetype frequency = screen.indexOf(" Frequency Above 0 Value =  10 Hz\r\n");
     const qsizetype threshold = screen.indexOf(" Threshhold Above 1 Value = ");
     EXPECT_TRUE(frequency > 0 && threshold > frequency) << screen.toStdString();
-    EXPECT_EQ(fired, (std::vector<bool>{true}));
+    // Two alarms on one tick start one recording.
+    ASSERT_EQ(captures.size(), 2) << captures.join("|").toStdString();
+    EXPECT_TRUE(captures[0].endsWith("Alarm_Audio.wav)"));
+    EXPECT_EQ(captures[1], "audio.start");
     const QByteArray log = readBytes(file("KV_Alarm_Log.TXT"));
     EXPECT_TRUE(log.startsWith("\r\n Alarms Log File!\r\n")) << log.toStdString();
     EXPECT_TRUE(log.endsWith(" Level\r\n\r\n")) << log.toStdString();

@@ -1,4 +1,5 @@
 #include "app/engine.h"
+#include "capture/recordingelements.h"
 #include "device/scriptedtransport.h"
 #include "ecm/vocabulary.h"
 
@@ -28,9 +29,10 @@ protected:
             return answerBytes({1, 0, 1, 0, 1, 0, 1, 0});
         };
         engine.setVoices({&voices[0], &voices[1], &voices[2], &voices[3]});
+        engine.setCaptureElements(&video, &audio);
         engine.load();
-        QObject::connect(&engine, &Engine::questionCapture,
-                         [this](QuestionCapture moment) { captures.push_back(moment); });
+        engine.menu_click("av4");  // question audio: started paused, resumed for answers
+        captures.clear();
     }
     void ask(const QString& question) { engine.question_change(question + "\r\n"); }
     QString display() const { return engine.elements().text("main_display"); }
@@ -42,7 +44,9 @@ protected:
     ScriptedTransport transport;
     Engine engine{transport, {dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("data/")}};
     RecordingVoice voices[4];
-    std::vector<QuestionCapture> captures;
+    QStringList captures;
+    RecordingVideo video{captures};
+    RecordingAudio audio{captures};
     // fA = 1, fB = 19: position 20 is "gate ", well outside the no-change band around 0.
     int frequencySum = 20;
 };
@@ -79,7 +83,7 @@ TEST_F(WordModeTest, TimedAnswerShowsTheQuestionThenWordsThenClosesTheLine) {
     EXPECT_FALSE(engine.answering());
     EXPECT_TRUE(enabled("Filemnu"));
     EXPECT_EQ(focus, 1);
-    EXPECT_EQ(captures, (std::vector{QuestionCapture::AnswerOpens, QuestionCapture::AnswerCloses}));
+    EXPECT_EQ(captures, (QStringList{"audio.resume", "audio.pause"}));
 }
 
 TEST_F(WordModeTest, AnswerEndsByTheKindOfItsLastWord) {
@@ -115,8 +119,8 @@ TEST_F(WordModeTest, ConstantModeRecordsQuestionsUntilCancelled) {
     EXPECT_FALSE(checked("Option1(7)"));
     EXPECT_EQ(engine.answerTimeMs(), 5000);
     EXPECT_TRUE(enabled("Filemnu"));
-    EXPECT_EQ(captures, (std::vector{QuestionCapture::ConstantStarts,
-                                     QuestionCapture::ConstantCancelled}));
+    EXPECT_EQ(captures, (QStringList{"audio.start", "audio.pause"}));
+    EXPECT_EQ(engine.elements().text("mainform"), "Audio Recording Paused");
 }
 
 TEST_F(WordModeTest, TextWithoutALineBreakDoesNothing) {

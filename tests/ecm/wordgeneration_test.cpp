@@ -129,7 +129,9 @@ TEST(Phoneme, VoicesSpeakOnlyNewValuesOfCheckedVoices) {
         const auto spoken = pickPhonemes(tick.values, tick.checked, list, last);
         for (int k = 0; k < 4; ++k) {
             ASSERT_EQ(spoken[k].has_value(), tick.spoken[k] != nullptr) << k;
-            if (tick.spoken[k]) EXPECT_EQ(*spoken[k], tick.spoken[k]) << k;
+            if (tick.spoken[k]) {
+                EXPECT_EQ(*spoken[k], tick.spoken[k]) << k;
+            }
         }
         EXPECT_EQ(last, tick.values);  // kept whether spoken or not
     }
