@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
 
     const ProgramPaths paths = resolveProgramPaths(options, QApplication::applicationDirPath());
     QtVoices voices;
-    StartUp startUp(paths, [&options] { return makeTransport(options); }, voices.voices());
+    StartUp startUp(paths, [&options] { return makeTransport(options); }, options.simulate,
+                    voices.voices());
     QObject::connect(&voices, &QtVoices::unavailable, &startUp, &StartUp::showProblem);
     SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &startUp,

@@ -3,6 +3,7 @@
 #include "alarms/alarms.h"
 #include "app/mainelements.h"
 #include "app/menus.h"
+#include "capture/videoview.h"
 #include "common/twips.h"
 #include "scope/scopeview.h"
 
@@ -159,9 +160,10 @@ void MainWindow::buildInstrument(QWidget* area) {
     scope->setToolTip(QStringLiteral("Scope"));
     // The video preview: in "ECM OFF" it moves to the top left corner, under the
     // read-outs, so it must neither hide them nor take their clicks.
-    auto* video = add(new QFrame(area), "Frame1", tw(2160, 5160, 4800, 3600));
-    video->setAttribute(Qt::WA_TransparentForMouseEvents);
-    video->lower();
+    auto* frame1 = add(new QFrame(area), "Frame1", tw(2160, 5160, 4800, 3600));
+    frame1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    frame1->lower();
+    add(new VideoView(frame1), "Video", tw(0, 0, 4800, 3600));
 }
 
 void MainWindow::buildWordModeArea(QWidget* area) {

@@ -3,6 +3,7 @@
 #include "app/engine.h"
 #include "app/enginethread.h"
 #include "app/mainwindow.h"
+#include "capture/videoview.h"
 #include "device/transport.h"
 #include "settings/settingsfile.h"
 
@@ -10,8 +11,12 @@
 
 namespace nuvo {
 
-StartUp::StartUp(const ProgramPaths& paths, TransportFactory makeTransport, const Voices& voices)
-    : m_paths(paths), m_makeTransport(std::move(makeTransport)), m_voices(voices) {
+StartUp::StartUp(const ProgramPaths& paths, TransportFactory makeTransport, bool simulated,
+                 const Voices& voices)
+    : m_paths(paths), m_makeTransport(std::move(makeTransport)), m_voices(voices),
+      m_video(simulated), m_audio(simulated) {
+    for (GstCapture* element : {static_cast<GstCapture*>(&m_video), static_cast<GstCapture*>(&m_audio)})
+        connect(element, &GstCapture::failed, this, &StartUp::showProblem);
     connect(&m_disclaimer, &DisclaimerWindow::agreed, this, &StartUp::showMainWindow);
     connect(&m_disclaimer, &DisclaimerWindow::disagreed, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
@@ -35,9 +40,12 @@ void StartUp::showMainWindow() {
     m_engineThread = std::make_unique<EngineThread>(m_makeTransport(), m_paths);
     m_engineThread->engine()->setVoices(m_voices);
     m_engineThread->engine()->setPictureRenderer(&m_pictures);
+    m_engineThread->engine()->setCaptureElements(&m_video, &m_audio);
     m_mainWindow = std::make_unique<MainWindow>(m_engineThread->engine(),
                                                 [this] { return m_engineThread->shutdown(); });
     if (!m_pendingProblem.isEmpty()) m_mainWindow->showProblem(m_pendingProblem);
+    connect(&m_video, &GstVideoElement::frameReady, m_mainWindow->findChild<VideoView*>(),
+            &VideoView::setFrame);
     m_mainWindow->show();
     m_engineThread->start();
 }

@@ -2,6 +2,8 @@
 
 #include "app/disclaimerwindow.h"
 #include "app/programpaths.h"
+#include "capture/gstaudio.h"
+#include "capture/gstvideo.h"
 #include "ecm/voice.h"
 #include "records/qtpicturerenderer.h"
 
@@ -24,7 +26,10 @@ class StartUp : public QObject {
 public:
     using TransportFactory = std::function<std::unique_ptr<Transport>()>;
 
-    StartUp(const ProgramPaths& paths, TransportFactory makeTransport, const Voices& voices = {});
+    // `simulated`: the capture elements use test sources instead of a camera and a
+    // microphone, as the built-in unit stands in for the real one.
+    StartUp(const ProgramPaths& paths, TransportFactory makeTransport, bool simulated,
+            const Voices& voices = {});
     ~StartUp() override;
 
     // Shows the disclaimer, or the main window at once while the user's agreement is
@@ -48,6 +53,8 @@ private:
     TransportFactory m_makeTransport;
     Voices m_voices;
     QtPictureRenderer m_pictures;
+    GstVideoElement m_video;
+    GstAudioElement m_audio;
     DisclaimerWindow m_disclaimer;
     std::unique_ptr<EngineThread> m_engineThread;
     std::unique_ptr<MainWindow> m_mainWindow;

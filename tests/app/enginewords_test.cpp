@@ -176,7 +176,9 @@ TEST_F(WordModeTest, ListChoicesSwitchTheCurrentList) {
         else
             engine.menu_click(step.click);
         EXPECT_EQ(engine.currentList().size(), step.size) << step.click;
-        if (step.list) EXPECT_EQ(engine.currentList().entries(), step.list()) << step.click;
+        if (step.list) {
+            EXPECT_EQ(engine.currentList().entries(), step.list()) << step.click;
+        }
         EXPECT_EQ(checked("itcpro"), step.pro) << step.click;
         EXPECT_EQ(checked("phoneon"), step.phonemes) << step.click;
         EXPECT_EQ(published, engine.currentList().entries()) << step.click;

@@ -32,7 +32,7 @@ struct Program {
 
     QTemporaryDir dir;
     StartUp startUp{{dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("data/")},
-                    [] { return std::make_unique<ScriptedTransport>(); }};
+                    [] { return std::make_unique<ScriptedTransport>(); }, true};
 };
 
 }  // namespace

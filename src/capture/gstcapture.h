@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
+
+namespace nuvo {
+
+// What the video and audio elements share: one GStreamer pipeline at a time, driven from
+// any thread with every wait bounded, a capture file that pauses without a gap, and
+// failures told once each through failed().
+//
+// A pipeline is a source (the first device of the monitor's class, or a test source when
+// simulated) followed by the element's processing. In the processing, an element named
+// "encode" is where a paused capture leaves buffers out and a filesink named "file" gets
+// the capture file; a pipeline with a file is ended (so its headers are written) before
+// it is taken down.
+//
+// Calls are serialised by one lock. Pipeline errors come on GStreamer's threads; the
+// pipeline is then taken down in the thread this object lives in (it needs an event loop,
+// and never waits there for a call in progress) or by the next start, stop or picture,
+// whichever comes first. failed() is emitted from this object's thread, never from inside
+// a call, so a receiver may call the element back.
+class GstCapture : public QObject {
+    Q_OBJECT
+
+public:
+    // No state change and no wait for the end of a file takes longer than this.
+    static constexpr std::chrono::milliseconds kWaitBound{2000};
+
+    ~GstCapture() override;
+
+signals:
+    void failed(const QString& message);
+
+protected:
+    // `subject` names the element in messages; `deviceClass` is the device monitor's
+    // class of its sources; `noDevice` is told once when there is none.
+    GstCapture(const QString& subject, const char* deviceClass, const QString& noDevice,
+               bool simulated, QObject* parent);
+
+    // gst-launch descriptions of the simulated source and of the processing after the
+    // source; both are asked for with the lock held, when a pipeline is built.
+    virtual QString testSource() const = 0;
+    virtual QString processing() const = 0;
+    // Caps asked of a device that offers them, sparing a conversion (a camera asked for
+    // nothing in particular gives its largest picture); empty for none.
+    virtual QString preferredDeviceCaps() const { return {}; }
+    // The pipeline is built and about to play (lock held).
+    virtual void prepare(GstElement*) {}
+    // The pipeline was just taken down (lock held).
+    virtual void stopped() {}
+
+    // The bodies of the calls both elements have; each takes the lock.
+    void setCaptureFile(const QString& path);
+    void startCapture();
+    void stopCapture();
+    void pauseCapture();
+    void resumeCapture();
+
+    // Takes a running pipeline down; the derived destructor calls it before its members go.
+    void shutDown();
+
+    void report(const QString& message);
+    GstElement* pipeline() const { return m_pipeline; }  // lock held
+    // A pipeline is up and has not failed; one that failed is taken down now (lock held).
+    bool running();
+
+    std::mutex m_lock;
+
+private:
+    GstElement* build(QString& problem);
+    void launch(GstElement* pipeline);
+    void halt();
+    void busMessage(GstMessage* message);
+    void pipelineFailed(std::uint64_t generation);
+
+    const QString m_subject;
+    const char* const m_deviceClass;
+    const QString m_noDevice;
+    const bool m_simulated;
+
+    // Under m_lock.
+    QString m_file;
+    GstElement* m_pipeline = nullptr;
+    bool m_writesFile = false;
+    bool m_noDeviceReported = false;
+    std::atomic<std::uint64_t> m_generation{0};  // counts pipelines; read by the bus handler
+    std::atomic<bool> m_paused{false};           // read by the encoder's streaming thread
+
+    // Written by the bus handler on GStreamer's threads.
+    std::mutex m_busLock;
+    std::condition_variable m_busChanged;
+    QString m_error;  // the first error of the current pipeline
+    bool m_ended = false;
+};
+
+// Initialises GStreamer once per process; every element calls it, so nobody else must.
+void initGStreamer();
+
+}  // namespace nuvo
