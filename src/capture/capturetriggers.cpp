@@ -164,7 +164,9 @@ void CaptureTriggers::answerCloses() {
 
 void CaptureTriggers::constantStarts() {
     if (!m_elements.checked(kQaAudio)) return;
-    m_audio.start();
+    // The question recording already runs, paused, since "QA Capture" was switched on; a
+    // fresh start would end that file and record over it.
+    m_audio.resume();
     m_elements.setText(kTitle, kRecordingOn);
 }
 

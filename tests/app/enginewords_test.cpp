@@ -119,7 +119,7 @@ TEST_F(WordModeTest, ConstantModeRecordsQuestionsUntilCancelled) {
     EXPECT_FALSE(checked("Option1(7)"));
     EXPECT_EQ(engine.answerTimeMs(), 5000);
     EXPECT_TRUE(enabled("Filemnu"));
-    EXPECT_EQ(captures, (QStringList{"audio.start", "audio.pause"}));
+    EXPECT_EQ(captures, (QStringList{"audio.resume", "audio.pause"}));
     EXPECT_EQ(engine.elements().text("mainform"), "Audio Recording Paused");
 }
 

@@ -122,8 +122,8 @@ TEST(CaptureTriggers, CallsOnTheElementsInOrder) {
         {"av4 | opens closes", {"audio.resume", "audio.pause"}},
         {"av4 vo3 | opens closes", {"audio.resume", "video.resume", "audio.pause", "video.pause"}},
         {"vo3 | opens closes constant cancelled", {"video.resume", "video.pause"}},
-        {"av4 | constant", {"audio.start"}, "Audio Recording On"},
-        {"av4 | constant cancelled", {"audio.start", "audio.pause"}, "Audio Recording Paused"},
+        {"av4 | constant", {"audio.resume"}, "Audio Recording On"},
+        {"av4 | constant cancelled", {"audio.resume", "audio.pause"}, "Audio Recording Paused"},
         {"av1 av3 | shutdown", {"audio.stop", "video.stop"}, "Audio Recording On"},
     };
     for (const Case& c : cases) {
