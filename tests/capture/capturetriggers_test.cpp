@@ -37,12 +37,6 @@ struct Rig {
                              [this] { calls << "menuoff"; },
                              [this] { calls << "menuon"; }};
 
-    Rig() {
-        ElementState hidden;
-        hidden.visible = false;
-        elements.add(QStringLiteral("Video"), hidden);
-    }
-
     // A mode item's name clicks it; other steps are the entry points of the other parts.
     void run(const QString& step) {
         const QHash<QString, std::function<void()>> entries{
