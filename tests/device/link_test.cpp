@@ -11,130 +11,24 @@ using namespace nuvo;
 using namespace nuvo::test;
 using namespace std::chrono_literals;
 
-using Clock = std::chrono::steady_clock;
-
-TEST(ReportDecoding, HighByteComesFirst) {
-    const Report values{0, 0x12, 0x0A, 0x80, 0, 0x01, 0xB8, 0x00, 0x3C};
-    EXPECT_EQ(reportWords(values), (std::array<quint16, 4>{4618, 32768, 440, 60}));
-    EXPECT_EQ(decodeWord(1, 10), 266);
-    EXPECT_EQ(decodeWord(0xFF, 0xFF), 65535);
-}
-
-TEST(Link, WritesEachCommandWithTheLastCompanionLevelInByteTwo) {
+TEST(Link, EachCommandGoesOutWithTheLastCompanionLevelAndGetsItsOwnAnswer) {
     ScriptedTransport transport;
     transport.respond = [](const Report& r) { return answerBytes({r[1], 0, 0, 0, 77}); };
-    Link link(transport, 1s);
+    Link link(transport, 2s);
     link.hidconnect();
-    const auto temperature = link.requestreport(Command::Temperature);
-    ASSERT_TRUE(temperature);
-    EXPECT_EQ(*temperature, (Report{0, '%', 0, 0, 0, 77, 0, 0, 0}));
-    ASSERT_TRUE(link.sendCompanionLevel(125));
+    EXPECT_EQ(link.requestreport(Command::Temperature), (Report{0, '%', 0, 0, 0, 77, 0, 0, 0}));
+    EXPECT_TRUE(link.sendCompanionLevel(125));
     link.requestreport(Command::Values);
     link.sendCompanionLevel(0);
     link.requestreport(Command::ScopeSamples);
-    const std::vector<Report> expected{{0, '%', 0, 0, 0, 0, 0, 0, 0},
-                                       {0, '!', 125, 0, 0, 0, 0, 0, 0},
-                                       {0, '>', 125, 0, 0, 0, 0, 0, 0},
-                                       {0, '!', 0, 0, 0, 0, 0, 0, 0},
-                                       {0, '=', 0, 0, 0, 0, 0, 0, 0}};
+    const std::vector<Report> expected{
+        {0, '%'}, {0, '!', 125}, {0, '>', 125}, {0, '!', 0}, {0, '='}};
     EXPECT_EQ(transport.writes(), expected);
     EXPECT_EQ(link.outreport(), expected.back());
-}
 
-// Every way a request can go without an answer ends it in time.
-TEST(Link, RequestWithoutAnAnswerEndsInTime) {
-    struct Case {
-        const char* name;
-        std::chrono::milliseconds wait;
-        std::function<void(ScriptedTransport&)> unit;
-    };
-    const Case cases[] = {
-        {"stale report, then silence", 30ms,
-         [](ScriptedTransport& t) {
-             t.deliver(answerBytes({9}));  // nobody waits for it
-             t.respond = [](const Report&) { return ScriptedTransport::Reply(); };
-         }},
-        {"short report", 30ms,
-         [](ScriptedTransport& t) {
-             t.respond = [](const Report&) { return std::vector<quint8>{0, '>', 2, 3}; };
-         }},
-        // These must end at once, long before the wait.
-        {"write fails", 10s, [](ScriptedTransport& t) { t.attached = false; }},
-        {"unplug in the middle", 10s,
-         [](ScriptedTransport& t) {
-             t.respond = [&t](const Report&) {
-                 t.unplug(kUnitDevice);
-                 return ScriptedTransport::Reply();
-             };
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScriptedTransport transport;
-        Link link(transport, c.wait);
-        link.hidconnect();
-        c.unit(transport);
-        const auto start = Clock::now();
-        EXPECT_FALSE(link.requestreport(Command::Values));
-        EXPECT_LT(Clock::now() - start, 5s);
-    }
-}
-
-// The unit answers in order, but late: a request that gave up is still owed its answer.
-TEST(Link, LateAnswerNeverAnswersALaterRequest) {
-    constexpr auto kWait = 100ms;
-    enum class Before { Nothing, LateWhileIdle, WaitOutGrace, Replug };
-    struct Step {
-        std::vector<quint8> late;      // sent first, the moment the command arrives
-        std::optional<quint8> answer;  // then the answer to this command, a moment later
-        int expected;                  // byte 1 of what the request returns, -1 for nothing
-        Before before = Before::Nothing;
-    };
-    struct Case {
-        const char* name;
-        std::vector<Step> steps;
-    };
-    const Case cases[] = {
-        {"late answer then own", {{{}, {}, -1}, {{1}, 2, 2}}},
-        {"two late answers then own", {{{}, {}, -1}, {{}, {}, -1}, {{1, 2}, 3, 3}}},
-        {"a lost answer costs one more request, not all", {{{}, {}, -1}, {{}, 2, -1}, {{}, 3, 3}}},
-        {"late answer while nobody waits", {{{}, {}, -1}, {{}, 2, 2, Before::LateWhileIdle}}},
-        {"owed only for a while", {{{}, {}, -1}, {{}, 2, 2, Before::WaitOutGrace}}},
-        {"an unplug settles what is owed", {{{}, {}, -1}, {{}, 2, 2, Before::Replug}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScriptedTransport transport;
-        transport.answerDelay = 2ms;
-        Link link(transport, kWait);
-        link.hidconnect();
-        for (const Step& step : c.steps) {
-            if (step.before == Before::LateWhileIdle) transport.deliver(answerBytes({99}));
-            if (step.before == Before::WaitOutGrace)
-                std::this_thread::sleep_for(Link::kLateAnswerGrace * kWait + 50ms);
-            if (step.before == Before::Replug) {
-                transport.unplug(kUnitDevice);
-                transport.plug(kUnitDevice);
-            }
-            transport.respond = [&](const Report&) -> ScriptedTransport::Reply {
-                for (quint8 marker : step.late) transport.deliver(answerBytes({marker}));
-                if (!step.answer) return {};
-                return answerBytes({*step.answer});
-            };
-            const auto answer = link.requestreport(Command::Values);
-            EXPECT_EQ(answer ? (*answer)[1] : -1, step.expected);
-        }
-    }
-}
-
-TEST(Link, TwoSendersEachGetTheAnswerToTheirOwnCommand) {
-    ScriptedTransport transport;
+    // Two senders at once, answered from the bus's thread.
     transport.answerDelay = 50us;
-    // The unit echoes the command.
-    transport.respond = [](const Report& r) { return answerBytes({r[1]}); };
-    Link link(transport, 2s);
-    link.hidconnect();
-
+    transport.clearWrites();
     std::atomic<int> wrong{0};
     auto sender = [&](Command command) {
         for (int i = 0; i < 200; ++i) {
@@ -143,46 +37,102 @@ TEST(Link, TwoSendersEachGetTheAnswerToTheirOwnCommand) {
         }
     };
     std::thread tick(sender, Command::ScopeSamples);
-    std::thread phoneme(sender, Command::Values);
+    sender(Command::Values);
     tick.join();
-    phoneme.join();
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(transport.writes().size(), 400u);
 }
 
+// Every request ends in time, and the unit answers in order but maybe late: a request that
+// gave up is still owed its answer, which must never answer a later request.
+TEST(Link, RequestsEndInTimeAndALateAnswerAnswersNoLaterRequest) {
+    enum class Event { None, Detach, UnplugMidRequest, IdleReport, WaitOutGrace, Replug };
+    struct Step {
+        ScriptedTransport::Reply answer;  // comes a moment after the late answers
+        int expected;                     // byte 1 of what the request returns, -1 for nothing
+        std::vector<quint8> late = {};    // markers of late answers, sent as the command arrives
+        Event event = Event::None;        // before the request, or during it
+    };
+    const auto a = [](quint8 marker) { return ScriptedTransport::Reply(answerBytes({marker})); };
+    const Step lost{{}, -1};
+    const struct {
+        const char* name;
+        std::chrono::milliseconds wait;
+        std::vector<Step> steps;
+    } cases[] = {
+        // These must end at once, long before the wait.
+        {"write fails", 10s, {{a(1), -1, {}, Event::Detach}}},
+        {"unplug in the middle", 10s, {{{}, -1, {}, Event::UnplugMidRequest}}},
+        {"stale report, then silence", 30ms, {{{}, -1, {}, Event::IdleReport}}},
+        {"short report", 30ms, {{std::vector<quint8>{0, '>', 2, 3}, -1}}},
+        {"late answer then own", 100ms, {lost, {a(2), 2, {1}}}},
+        {"two late answers then own", 100ms, {lost, lost, {a(3), 3, {1, 2}}}},
+        {"a lost answer costs one more request, not all", 100ms, {lost, {a(2), -1}, {a(3), 3}}},
+        {"late answer while nobody waits", 100ms, {lost, {a(2), 2, {}, Event::IdleReport}}},
+        {"owed only for a while", 100ms, {lost, {a(2), 2, {}, Event::WaitOutGrace}}},
+        {"an unplug settles what is owed", 100ms, {lost, {a(2), 2, {}, Event::Replug}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedTransport transport;
+        transport.answerDelay = 2ms;
+        Link link(transport, c.wait);
+        link.hidconnect();
+        std::jthread unplugger;  // the unit leaves while the request waits
+        for (const Step& step : c.steps) {
+            if (step.event == Event::Detach) transport.attached = false;
+            if (step.event == Event::IdleReport) transport.deliver(answerBytes({99}));
+            if (step.event == Event::WaitOutGrace)
+                std::this_thread::sleep_for(Link::kLateAnswerGrace * c.wait + 50ms);
+            if (step.event == Event::Replug) {
+                transport.unplug(kUnitDevice);
+                transport.plug(kUnitDevice);
+            }
+            transport.respond = [&](const Report&) {
+                for (quint8 marker : step.late) transport.deliver(answerBytes({marker}));
+                if (step.event == Event::UnplugMidRequest)
+                    unplugger = std::jthread([&] {
+                        std::this_thread::sleep_for(20ms);
+                        transport.unplug(kUnitDevice);
+                    });
+                return step.answer;
+            };
+            const auto start = std::chrono::steady_clock::now();
+            const auto answer = link.requestreport(Command::Values);
+            EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+            EXPECT_EQ(answer ? (*answer)[1] : -1, step.expected);
+        }
+    }
+}
+
 // The banner goes only once the unit is open; a unit that cannot be opened is tried again
-// on every scan, and the user is told why once.
+// on every scan, and the user is told why once per arrival.
 TEST(Link, UnitIsPresentOnlyWhileOpen) {
     ScriptedTransport transport;
     transport.attached = false;
+    transport.openFailure = "permission denied";
     Link link(transport);
     std::vector<bool> presence;
-    std::vector<QString> told;
+    QStringList told;
     QObject::connect(&link, &Link::unitPresenceChanged, [&](bool p) { presence.push_back(p); });
-    QObject::connect(&link, &Link::unitUnavailable, [&](const QString& r) { told.push_back(r); });
+    QObject::connect(&link, &Link::unitUnavailable, [&](const QString& r) { told << r; });
     link.hidconnect();
-
-    const HidDevice otherProduct{9, kVendorId, 1234};
-    const HidDevice otherVendor{10, 0x1234, kProductId};
-    transport.openFailure = QStringLiteral("permission denied");
     transport.plug(kUnitDevice);
     transport.rescan();
     EXPECT_TRUE(presence.empty());
-    const QString message =
-        QStringLiteral("The unit was found but cannot be opened: permission denied");
-    EXPECT_EQ(told, std::vector<QString>{message});
+    EXPECT_EQ(told.size(), 1);
 
     transport.openFailure.clear();
     transport.rescan();
-    transport.unplug(otherProduct);  // says nothing about the unit
-    transport.unplug(otherVendor);
+    transport.unplug({9, kVendorId, 1234});  // says nothing about the unit
+    transport.unplug({10, 0x1234, kProductId});
     EXPECT_EQ(presence, std::vector<bool>{true});
 
     transport.unplug(kUnitDevice);
-    transport.openFailure = QStringLiteral("permission denied");
-    transport.plug(kUnitDevice);  // a new arrival is explained again
+    transport.openFailure = "permission denied";
+    transport.plug(kUnitDevice);
     EXPECT_EQ(presence, (std::vector<bool>{true, false}));
-    EXPECT_EQ(told, (std::vector<QString>{message, message}));
+    EXPECT_EQ(told.filter("permission denied").size(), 2);
     EXPECT_FALSE(link.unitPresent());
 
     link.hiddisconnect();

@@ -10,56 +10,53 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Records the unit's events: P, U, C in order, and the reports it sends.
-struct Recorder : TransportListener {
-    std::string events;
-    std::vector<std::vector<quint8>> reads;
-    void OnPlugged(const HidDevice& device) override { events += device.isUnit() ? "P" : "?"; }
-    void OnUnplugged(const HidDevice& device) override { events += device.isUnit() ? "U" : "?"; }
+// The built-in unit with a listener recording its events (P, U, C in order) and reports.
+struct Probe : TransportListener {
+    explicit Probe(quint64 seed, std::chrono::microseconds latency = 0us, bool readNotify = true)
+        : unit(seed, latency) {
+        unit.connect(this);
+        if (readNotify) unit.enableReadNotify();
+    }
+    void OnPlugged(const HidDevice& device) override { events += device.isUnit() ? 'P' : '?'; }
+    void OnUnplugged(const HidDevice& device) override { events += device.isUnit() ? 'U' : '?'; }
     void OnChanged() override { events += 'C'; }
     void OnRead(std::span<const quint8> r) override { reads.emplace_back(r.begin(), r.end()); }
-};
 
-struct Session {
-    explicit Session(quint64 seed, std::chrono::microseconds latency = 0us) : unit(seed, latency) {
-        unit.connect(&recorder);
-        unit.enableReadNotify();
-    }
-    Report ask(Command command) {
+    // The answer to `command`, all zero when none came.
+    Report ask(char command) {
+        const std::size_t before = reads.size();
         unit.write(Report{0, static_cast<quint8>(command)});
         Report answer{};
-        if (recorder.reads.empty() || recorder.reads.back().size() != kReportSize)
-            ADD_FAILURE() << "no answer to " << char(command);
+        if (reads.size() == before + 1 && reads.back().size() == kReportSize)
+            std::copy_n(reads.back().begin(), kReportSize, answer.begin());
         else
-            std::copy_n(recorder.reads.back().begin(), kReportSize, answer.begin());
+            ADD_FAILURE() << "no answer to " << command;
         return answer;
     }
-    SimulatedUnit unit;
-    Recorder recorder;
-};
 
-std::vector<Report> answers(quint64 seed) {
-    Session s(seed);
-    std::vector<Report> result;
-    for (int i = 0; i < 20; ++i)
-        for (char c : {'>', '%', '=', '/'}) result.push_back(s.ask(static_cast<Command>(c)));
-    return result;
-}
+    SimulatedUnit unit;
+    std::string events;
+    std::vector<std::vector<quint8>> reads;
+};
 
 }  // namespace
 
-TEST(SimulatedUnit, SameSeedSameReadingsOtherSeedOtherReadings) {
+TEST(SimulatedUnit, ReadingsArePlausibleAndFollowFromTheSeed) {
+    const auto answers = [](quint64 seed) {
+        Probe p(seed);
+        std::vector<Report> result;
+        for (int i = 0; i < 20; ++i)
+            for (char c : {'>', '%', '=', '/'}) result.push_back(p.ask(c));
+        return result;
+    };
     EXPECT_EQ(answers(42), answers(42));
     EXPECT_NE(answers(42), answers(43));
-}
 
-TEST(SimulatedUnit, ReadingsArePlausible) {
-    struct Range {
+    const struct {
         char command;
         std::function<int(const Report&)> value;
         int low, high;
-    };
-    const Range ranges[] = {
+    } ranges[] = {
         {'>', [](const Report& r) { return reportWord(r, 5); }, 59, 61},  // mains hum
         {'>', [](const Report& r) { return reportWord(r, 7); }, 150, 32000},
         {'%', [](const Report& r) { return r[5]; }, 74, 80},
@@ -68,21 +65,18 @@ TEST(SimulatedUnit, ReadingsArePlausible) {
         {'=', [](const Report& r) { return reportWord(r, 1); }, 0, 1024},
         {'=', [](const Report& r) { return reportWord(r, 7); }, 0, 1024},
     };
-    Session s(7);
+    Probe p(7);
     for (int i = 0; i < 300; ++i) {
-        for (const Range& range : ranges) {
-            const int v = range.value(s.ask(static_cast<Command>(range.command)));
+        for (const auto& range : ranges) {
+            const int v = range.value(p.ask(range.command));
             ASSERT_GE(v, range.low) << range.command;
             ASSERT_LE(v, range.high) << range.command;
         }
     }
-}
-
-TEST(SimulatedUnit, ScopeSamplesShowAWaveform) {
-    Session s(3);
+    // Without a '>' in between the levels hold still: what swings is the waveform.
     int lowest = 65535, highest = 0;
     for (int i = 0; i < 30; ++i) {
-        const int a = reportWord(s.ask(Command::ScopeSamples), 1);
+        const int a = reportWord(p.ask('='), 1);
         lowest = std::min(lowest, a);
         highest = std::max(highest, a);
     }
@@ -90,32 +84,29 @@ TEST(SimulatedUnit, ScopeSamplesShowAWaveform) {
 }
 
 TEST(SimulatedUnit, AnswersOnlyWhileReadNotifyIsOnAndFaultsAsInjected) {
-    SimulatedUnit unit;
-    Recorder recorder;
-    unit.connect(&recorder);
-    unit.write(Report{0, '>'});  // read notification is not on yet
-    EXPECT_TRUE(unit.enableReadNotify().enabled);
-    unit.write(Report{0, '!', 100});  // never answered
-    unit.injectFault(SimulatedUnit::Fault::NoAnswer);
-    unit.write(Report{0, '%'});
-    unit.injectFault(SimulatedUnit::Fault::UnplugMidRequest);
-    unit.write(Report{0, '%'});
-    EXPECT_FALSE(unit.write(Report{0, '>'}));
-    EXPECT_TRUE(recorder.reads.empty());
+    Probe p(1, 0us, false);
+    p.unit.write(Report{0, '>'});  // read notification is not on yet
+    EXPECT_TRUE(p.unit.enableReadNotify().enabled);
+    p.unit.write(Report{0, '!', 100});  // never answered
+    p.unit.injectFault(SimulatedUnit::Fault::NoAnswer);
+    p.unit.write(Report{0, '%'});
+    p.unit.injectFault(SimulatedUnit::Fault::UnplugMidRequest);
+    p.unit.write(Report{0, '%'});
+    EXPECT_FALSE(p.unit.write(Report{0, '>'}));
+    EXPECT_TRUE(p.reads.empty());
 
-    unit.plug();
-    unit.enableReadNotify();
-    unit.write(Report{0, '>'});
-    EXPECT_EQ(recorder.reads.size(), 1u);
-    EXPECT_EQ(recorder.events, "PCUCPC");
+    p.unit.plug();
+    p.unit.enableReadNotify();
+    p.ask('>');
+    EXPECT_EQ(p.events, "PCUCPC");
 }
 
 // The latency is slept, not spun: the program waits on the unit without burning a core.
 TEST(SimulatedUnit, LatencyPacesWithoutBusyWaiting) {
-    Session s(1, 1ms);
+    Probe p(1, 1ms);
     const std::clock_t cpuStart = std::clock();
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 50; ++i) s.ask(Command::Values);
+    for (int i = 0; i < 50; ++i) p.ask('>');
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
     const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     EXPECT_GE(wall.count(), 0.100);     // 1 ms each way

@@ -12,13 +12,11 @@ namespace {
 class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
     QString file() const { return m_dir.filePath("Nuvo.ini"); }
 
     // Reads a file holding just text into values that start as start.
-    SettingsValues readFrom(const QByteArray& text, const SettingsValues& start = {}) {
+    SettingsValues readFrom(const QByteArray& text, SettingsValues values = {}) {
         writeBytes(file(), text);
-        SettingsValues values = start;
         readini(file(), values);
         return values;
     }
@@ -27,26 +25,20 @@ protected:
 };
 
 TEST_F(SettingsFile, FirstStartThenExitWritesEveryKeyInItsPlace) {
+    // Marks without a stored value stay; everything else takes its first-start value.
     SettingsValues values;
-    values.rfBands[3] = true;
-    values.alarmArmed[0] = true;
-    values.videoText1 = "Orrindale";
-    values.alarmValues[4] = "12";
+    values.rfBands[3] = values.alarmArmed[0] = true;
+    values.videoText1 = values.alarmValues[4] = values.magcal = "12";
     values.tempcal = 9;
-    values.magcal = "5";
     values.logtext = false;
     readini(file(), values);
     EXPECT_FALSE(QFileInfo::exists(file()));
-
-    // Marks without a stored value stay; everything else takes its first-start value.
     SettingsValues firstStart;
-    firstStart.rfBands[3] = true;
-    firstStart.alarmArmed[0] = true;
+    firstStart.rfBands[3] = firstStart.alarmArmed[0] = true;
     firstStart.disclaimercount = 1;
     EXPECT_EQ(values, firstStart);
 
-    values.rfBands[0] = true;
-    values.alarmArmed[11] = true;
+    values.rfBands[0] = values.alarmArmed[11] = true;
     values.videoText1 = "Team";
     values.videoText2 = "Version 1.0";
     values.videoImage = "/opt/nuvo/BOX.BMP";
@@ -80,111 +72,73 @@ TEST_F(SettingsFile, FirstStartThenExitWritesEveryKeyInItsPlace) {
     EXPECT_EQ(back, values);
 }
 
+// An unusable mark leaves the check mark as it was, except that "Review Screen text" is
+// checked when its key is empty.
 TEST_F(SettingsFile, CheckMarkTexts) {
-    struct Case {
+    const struct {
         QByteArray stored;
         std::optional<bool> mark;  // none: the mark is left as it was
+    } cases[] = {
+        {"True", true}, {"false", false}, {"  TRUE \t", true}, {"0", false}, {"1", true},
+        {"-2.5", true}, {"0.0", false},   {"+0", false},       {".5", true}, {"yes", {}},
+        {"", {}},       {" ", {}},        {"1e3", {}},         {"1 2", {}},  {"Truee", {}},
+        {"-", {}},      {".", {}},
     };
-    const Case cases[] = {
-        {"True", true}, {"false", false}, {"  TRUE \t", true}, {"0", false},  {"1", true},
-        {"-2.5", true}, {"0.0", false},   {"+0", false},       {".5", true},  {"yes", {}},
-        {"", {}},       {"1e3", {}},      {"1 2", {}},         {"Truee", {}}, {"-", {}},
-        {".", {}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         for (const bool start : {false, true}) {
             SettingsValues before;
-            before.alarmArmed[5] = start;
-            const SettingsValues values =
-                readFrom("[ALARM]\r\nALARM6=" + c.stored + "\r\n", before);
-            EXPECT_EQ(values.alarmArmed[5], c.mark.value_or(start))
-                << "stored \"" << c.stored.toStdString() << "\", start " << start;
+            before.alarmArmed[5] = before.logtext = start;
+            const SettingsValues values = readFrom(
+                "[ALARM]\r\nALARM6=" + c.stored + "\r\n[SCREEN]\r\nTEXT=" + c.stored, before);
+            EXPECT_EQ(values.alarmArmed[5], c.mark.value_or(start)) << c.stored.toStdString();
+            EXPECT_EQ(values.logtext, c.stored.isEmpty() || c.mark.value_or(start))
+                << c.stored.toStdString();
         }
     }
 }
 
-TEST_F(SettingsFile, DisclaimerCounter) {
-    struct Case {
-        QByteArray stored;
-        qint16 disclaimerWindow;  // as the disclaimer window reads it
+// The same value under [TEMP], [MAG] and [NAG]. The temperature calibration and the
+// start counter take whole numbers rounded half to even, the magnetic calibration any
+// number but zero as written; else -5, "mag" and 0 (the counter counts on from where it was).
+TEST_F(SettingsFile, NumbersAndTheirDefaults) {
+    const struct {
+        QByteArray stored;  // after the key's name
+        qint16 tempcal;
+        bool magKept;
+        qint16 disclaimerWindow;  // as the disclaimer window reads the counter
         qint16 mainWindow;        // after the main window's read, starting at 4
+    } cases[] = {
+        {"X=1", -5, false, 0, 5},     {"=abc", -5, false, 0, 5},
+        {"=", -5, false, 0, 5},       {"=3x", -5, false, 0, 5},
+        {"=0", 0, false, 0, 1},       {"=0.00", 0, false, 0, 1},
+        {"=-3", -3, true, -3, -2},    {"= 12 ", 12, true, 12, 13},
+        {"=007", 7, true, 7, 8},      {"= 19", 19, true, 19, 20},
+        {"= 20", 20, true, 20, 0},    {"=32767", 32767, true, 32767, 0},
+        {"=32768", -5, true, 0, 5},   {"=-32768", -32768, true, -32768, -32767},
+        {"=32767.5", -5, true, 0, 5}, {"=-32768.5", -32768, true, -32768, -32767},
+        {"=2.5", 2, true, 2, 3},      {"=-2.5", -2, true, -2, -1},
+        {"=2.51", 3, true, 3, 4},     {"=0.5", 0, true, 0, 1},
+        {"=1.5", 2, true, 2, 3},      {"=-1.49", -1, true, -1, 0},
+        {"=0000001", 1, true, 1, 2},
     };
-    const Case cases[] = {
-        {"NAGSCREEN= 20", 20, 0},      {"NAGSCREEN= 19", 19, 20}, {"NAGSCREEN= 0", 0, 1},
-        {"NAGSCREEN=-7", -7, -6},      {"NAGSCREEN=abc", 0, 5},   {"OTHER=1", 0, 5},
-        {"NAGSCREEN=32767", 32767, 0}, {"NAGSCREEN=2.5", 2, 3},   {"NAGSCREEN=3.5", 4, 5},
-        {"NAGSCREEN=40000", 0, 5},
-    };
-    for (const Case& c : cases) {
-        SettingsValues start;
-        start.disclaimercount = 4;
-        EXPECT_EQ(readFrom("[NAG]\r\n" + c.stored + "\r\n", start).disclaimercount, c.mainWindow)
-            << c.stored.toStdString();
-        EXPECT_EQ(readDisclaimerCount(file()), c.disclaimerWindow) << c.stored.toStdString();
+    SettingsValues start;
+    start.disclaimercount = 4;
+    start.tempcal = 9;
+    start.magcal = "7";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored.toStdString());
+        const SettingsValues values = readFrom("[TEMP]\r\nCAL" + c.stored + "\r\n[MAG]\r\nCAL" +
+                                                   c.stored + "\r\n[NAG]\r\nNAGSCREEN" + c.stored,
+                                               start);
+        EXPECT_EQ(values.tempcal, c.tempcal);
+        EXPECT_EQ(values.magcal, c.magKept ? c.stored.mid(1) : "mag");
+        EXPECT_EQ(values.disclaimercount, c.mainWindow);
+        EXPECT_EQ(readDisclaimerCount(file()), c.disclaimerWindow);
     }
 
     // After the 20th start the counter is stored as 0, so the next start shows the window.
     ASSERT_TRUE(writeini(file(), readFrom("[NAG]\r\nNAGSCREEN= 20\r\n")));
     EXPECT_TRUE(readBytes(file()).startsWith("[NAG]\r\nNAGSCREEN= 0\r\n\r\n[SCREEN]\r\n"));
-}
-
-TEST_F(SettingsFile, TemperatureCalibration) {
-    struct Case {
-        QByteArray line;
-        qint16 tempcal;
-    };
-    const Case cases[] = {
-        {"CAL=-3", -3},       {"OTHER=1", -5},          {"CAL=abc", -5},
-        {"CAL=", -5},         {"CAL= 12 ", 12},         {"CAL=007", 7},
-        {"CAL=32767", 32767}, {"CAL=-32768", -32768},   {"CAL=32768", -5},
-        {"CAL=32767.5", -5},  {"CAL=-32768.5", -32768}, {"CAL=2.5", 2},
-        {"CAL=-2.5", -2},     {"CAL=2.51", 3},          {"CAL=0.5", 0},
-        {"CAL=1.5", 2},       {"CAL=-1.49", -1},        {"CAL=000000000000001", 1},
-    };
-    for (const Case& c : cases) {
-        SettingsValues start;
-        start.tempcal = 9;
-        EXPECT_EQ(readFrom("[TEMP]\r\n" + c.line + "\r\n", start).tempcal, c.tempcal)
-            << c.line.toStdString();
-    }
-}
-
-TEST_F(SettingsFile, MagneticCalibration) {
-    struct Case {
-        QByteArray line;
-        QString magcal;
-    };
-    const Case cases[] = {
-        {"CAL=0", "mag"},    {"CAL=abc", "mag"},   {"CAL=", "mag"},      {"OTHER=5", "mag"},
-        {"CAL=0.00", "mag"}, {"CAL=12.5", "12.5"}, {"CAL= -3 ", " -3 "}, {"CAL=3x", "mag"},
-    };
-    for (const Case& c : cases) {
-        SettingsValues start;
-        start.magcal = "7";
-        EXPECT_EQ(readFrom("[MAG]\r\n" + c.line + "\r\n", start).magcal, c.magcal)
-            << c.line.toStdString();
-    }
-}
-
-TEST_F(SettingsFile, ReviewScreenTextIsCheckedWhenEmpty) {
-    struct Case {
-        QByteArray text;
-        bool fromFalse;
-        bool fromTrue;
-    };
-    const Case cases[] = {
-        {"[SCREEN]\r\nTEXT=\r\n", true, true},        {"", true, true},
-        {"[SCREEN]\r\nTEXT=False\r\n", false, false}, {"[SCREEN]\r\nTEXT=0\r\n", false, false},
-        {"[SCREEN]\r\nTEXT=true\r\n", true, true},    {"[SCREEN]\r\nTEXT=junk\r\n", false, true},
-        {"[SCREEN]\r\nTEXT= \r\n", false, true},
-    };
-    for (const Case& c : cases) {
-        SettingsValues start;
-        start.logtext = false;
-        EXPECT_EQ(readFrom(c.text, start).logtext, c.fromFalse) << c.text.toStdString();
-        start.logtext = true;
-        EXPECT_EQ(readFrom(c.text, start).logtext, c.fromTrue) << c.text.toStdString();
-    }
 }
 
 }  // namespace
