@@ -22,12 +22,6 @@ Reading numberReading(double x) {
     return {x, numberText(x)};
 }
 
-double leadingNumber(const QString& text) {
-    static const QRegularExpression number(
-        QStringLiteral(R"(^\s*[+-]?([0-9]+\.?[0-9]*|\.[0-9]+))"));
-    const QRegularExpressionMatch match = number.match(text);
-    return match.hasMatch() ? match.captured().trimmed().toDouble() : 0;
-}
 
 Reading reading(AlarmMeasure measure, const AlarmMeasurements& m) {
     switch (measure) {
@@ -58,6 +52,13 @@ QString storedNumber(const QString& cleaned) {
 }
 
 }  // namespace
+
+double leadingNumber(const QString& text) {
+    static const QRegularExpression number(
+        QStringLiteral(R"(^\s*[+-]?([0-9]+\.?[0-9]*|\.[0-9]+))"));
+    const QRegularExpressionMatch match = number.match(text);
+    return match.hasMatch() ? match.captured().trimmed().toDouble() : 0;
+}
 
 const std::array<AlarmDefinition, kAlarmCount>& alarmDefinitions() {
     static const std::array<AlarmDefinition, kAlarmCount> table{{

@@ -41,6 +41,10 @@ struct AlarmSetting {
 
 // What a typed answer (empty when the input window was cancelled) does to alarm `index`.
 // The stored value holds only "." and digits, so it is always safe in the settings file.
+// The number a text starts with, after optional blanks and a sign ("1.5abc" -> 1.5,
+// " 4.66 mG" -> 4.66); 0 when it starts with none. No exponents.
+double leadingNumber(const QString& text);
+
 AlarmSetting alarmSetting(int index, const QString& answer);
 
 // The alarms that trip on a tick, in table order, each as its alarm line without date and

@@ -163,6 +163,8 @@ private:
     void say(int voice, const QString& text);
     void rest(int ms);
     void switchList(void (CurrentList::*load)());
+    void changeList(const std::function<void()>& change);
+    void returnQuestionBox();
     void leavePhonemeLayout();
     void enterTimeSlice(const QString& item, const QString& other);
     void publishSelection(int before);

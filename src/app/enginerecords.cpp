@@ -33,11 +33,6 @@ constexpr int kAlarmScreenLimit = 32000;
 // The main display is saved as a picture and emptied once it holds this many lines.
 constexpr int kDisplayLinesPerPicture = 20;
 
-// The number an EMF read-out such as "4.66 mG" shows.
-double shownNumber(const QString& readout) {
-    return readout.trimmed().section(QLatin1Char(' '), 0, 0).toDouble();
-}
-
 }  // namespace
 
 // The date text changes once a second; ticks within that second share it.
@@ -153,7 +148,7 @@ void Engine::checkAlarms(const GetDataResult& data) {
     m.chB = data.chB;
     m.favg = data.favg;
     m.level = m_measure.level;
-    m.emf = shownNumber(m_elements.text(QStringLiteral("EMFdisplay1")));
+    m.emf = leadingNumber(m_elements.text(QStringLiteral("EMFdisplay1")));
     m.nemfvalue = m_measure.nemfvalue;
     m.temperature = m_measure.temperature;
     const std::vector<QString> tripped = trippedAlarms(armed, m_state.alarmValues, m);
@@ -183,9 +178,7 @@ void Engine::captureMainDisplay() {
     QString error;
     if (m_renderer && !m_renderer->save(m_elements.text(kMainDisplay), path, &error))
         emit problem(error);
-    m_elements.setEnabled(QStringLiteral("question"), true);
-    publish();  // the box must be enabled in the window before it can take the focus
-    if (!m_elements.checked(QStringLiteral("ITC4"))) emit questionFocusRequested();
+    returnQuestionBox();
 }
 
 void Engine::Save_Main_display_click() {
@@ -196,9 +189,7 @@ void Engine::Save_Main_display_click() {
 void Engine::clear_main_click() {
     if (m_shutDown) return;
     m_elements.setText(kScreenText, QString());
-    m_elements.setEnabled(QStringLiteral("question"), true);
-    publish();
-    if (!m_elements.checked(QStringLiteral("ITC4"))) emit questionFocusRequested();
+    returnQuestionBox();
 }
 
 void Engine::alarm_answer(int index, const QString& answer) {

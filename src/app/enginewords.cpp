@@ -115,8 +115,12 @@ void Engine::leavePhonemeLayout() {
 }
 
 void Engine::switchList(void (CurrentList::*load)()) {
+    changeList([this, load] { (m_list.*load)(); });
+}
+
+void Engine::changeList(const std::function<void()>& change) {
     const int before = m_list.selected();
-    (m_list.*load)();
+    change();
     emit listChanged(m_list.entries());
     publishSelection(before);
 }
@@ -128,10 +132,7 @@ void Engine::publishSelection(int before) {
 void Engine::lcontrol_click(int index) {
     if (m_shutDown || !m_elements.enabled(indexedGroup("lcontrol", 2).value(index))) return;
     if (index == 0) {
-        const int before = m_list.selected();
-        m_list.shuffle(m_random);
-        emit listChanged(m_list.entries());
-        publishSelection(before);
+        changeList([this] { m_list.shuffle(m_random); });
     } else {
         switchList(&CurrentList::loadDefaultWords);
         m_elements.setChecked(QStringLiteral("itcpro"), false);
@@ -227,6 +228,13 @@ void Engine::htime_tick() {
 
 // Question mode ------------------------------------------------------------------------
 
+// The question box takes input again and, in a word mode, the keyboard focus.
+void Engine::returnQuestionBox() {
+    m_elements.setEnabled(kQuestion, true);
+    publish();  // the box must be enabled in the window before it can take the focus
+    if (!m_elements.checked(kEcmOff)) emit questionFocusRequested();
+}
+
 void Engine::Option1_click(int index) {
     if (m_shutDown || index < 0 || index > kConstantAnswerIndex) return;
     selectOne(kAnswerTimeChoices, kAnswerTimeChoices[index]);
@@ -238,9 +246,7 @@ void Engine::Option1_click(int index) {
         menuoff();
         capture(&CaptureTriggers::constantStarts);
     }
-    m_elements.setEnabled(kQuestion, true);
-    publish();  // the box must be enabled in the window before it can take the focus
-    if (!m_elements.checked(kEcmOff)) emit questionFocusRequested();
+    returnQuestionBox();
 }
 
 void Engine::question_change(const QString& text) {
@@ -268,10 +274,8 @@ void Engine::asktimer_tick() {
     m_elements.setColor(kQuestion, kAcceptingColor);
     m_asktimer.stop();
     appendText(answerEnding(m_wordkind));
-    m_elements.setEnabled(kQuestion, true);
     menuon();
-    publish();  // the box must be enabled in the window before it can take the focus
-    if (!m_elements.checked(kEcmOff)) emit questionFocusRequested();
+    returnQuestionBox();
     capture(&CaptureTriggers::answerCloses);
 }
 
