@@ -1,11 +1,18 @@
 // GoogleTest's main with a Qt application object, so engine timers and queued signals
-// behave in tests as they do in the program.
+// behave in tests as they do in the program. Tests that draw text get a GUI application
+// (fonts need one), run on the offscreen platform.
+#ifdef NUVO_TEST_GUI
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#else
 #include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

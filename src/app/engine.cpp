@@ -6,6 +6,7 @@
 #include "app/menus.h"
 #include "capture/capturetriggers.h"
 #include "device/link.h"
+#include "help/help.h"
 #include "measure/getdata.h"
 #include "measure/rfbands.h"
 #include "measure/tick.h"
@@ -46,7 +47,7 @@ const QStringList kAnswerTimes = indexedGroup("Option1", 8);
 Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     : QObject(parent), m_paths(paths), m_link(std::make_unique<Link>(transport)),
       // Children, so the timers move to the engine thread with us.
-      m_speechtimer(this), m_asktimer(this), m_htime(this) {
+      m_speechtimer(this), m_asktimer(this), m_htime(this), m_setup(this) {
     qRegisterMetaType<nuvo::ElementUpdates>();
     qRegisterMetaType<nuvo::ScopeFrame>();
     qRegisterMetaType<nuvo::WindowLayout>();
@@ -59,6 +60,10 @@ Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     m_htime.setInterval(kDefaultPhonemeDelayMs);
     connect(&m_htime, &QTimer::timeout, this, &Engine::htime_tick);
     m_elements = designElements();
+    connect(&m_setup, &CaptureSetup::videoShown, this, [this] {
+        m_elements.setVisible(QStringLiteral("Video"), true);
+        publish();
+    });
     addMenuHandlers();
     addSpeechMenuHandlers();
     addRecordHandlers();
@@ -69,6 +74,7 @@ Engine::~Engine() = default;
 void Engine::setCaptureElements(VideoElement* video, AudioElement* audio) {
     m_video = video;
     m_audio = audio;
+    m_setup.setElements(video, audio);
 }
 
 void Engine::capture(void (CaptureTriggers::*hook)()) {
@@ -94,14 +100,16 @@ void Engine::addMenuHandlers() {
             if (m_captures) m_captures->click(name);
         });
     }
+    m_menuHandlers.insert(QStringLiteral("vidtext"), [this] { emit captureSetupRequested(); });
+    m_menuHandlers.insert(QStringLiteral("abkv"),
+                          [this] { emit aboutRequested(m_paths.programDir); });
+    m_menuHandlers.insert(QStringLiteral("usekv"),
+                          [this] { emit manualRequested(manualPath(m_paths.programDir)); });
     m_menuHandlers.insert(QStringLiteral("exp3"),
                           [this] { m_elements.setVisible(QStringLiteral("Frame10"), true); });
 }
 
 void Engine::load() {
-    // The overlay picture defaults to the one shipped beside the program; the settings
-    // may name another.
-    m_state.videoImage = QDir::toNativeSeparators(m_paths.programDir + QStringLiteral("/BOX.BMP"));
     m_link->hidconnect();
     switchList(&CurrentList::loadDefaultWords);
 
@@ -116,6 +124,12 @@ void Engine::load() {
     else
         emit problem(tr("Cannot create the data folder %1: logs and pictures will not be saved.")
                          .arg(m_state.datadir));
+
+    // The overlay picture defaults to the one shipped beside the program; the settings
+    // may name another.
+    m_setup.text_change(QStringLiteral("txtimage"),
+                        QDir::toNativeSeparators(m_paths.programDir + QStringLiteral("/BOX.BMP")));
+    m_setup.load();
 
     m_measure.histlen = 10;
     m_measure.waitflag = 0;
@@ -245,9 +259,9 @@ SettingsValues Engine::settingsValues() const {
     for (int i = 0; i < kAlarmCount; ++i)
         values.alarmArmed[i] = m_elements.checked(QString::fromLatin1(alarmDefinitions()[i].item));
     values.alarmValues = m_state.alarmValues;
-    values.videoText1 = m_state.videoText1;
-    values.videoText2 = m_state.videoText2;
-    values.videoImage = m_state.videoImage;
+    values.videoText1 = m_setup.overlayText1();
+    values.videoText2 = m_setup.overlayText2();
+    values.videoImage = m_setup.overlayImage();
     values.disclaimercount = m_state.disclaimercount;
     values.tempcal = m_measure.tempcal;
     values.magcal = m_state.magcal;
@@ -261,9 +275,9 @@ void Engine::applySettings(const SettingsValues& values) {
     for (int i = 0; i < kAlarmCount; ++i)
         m_elements.setChecked(QString::fromLatin1(alarmDefinitions()[i].item), values.alarmArmed[i]);
     m_state.alarmValues = values.alarmValues;
-    m_state.videoText1 = values.videoText1;
-    m_state.videoText2 = values.videoText2;
-    m_state.videoImage = values.videoImage;
+    // A file without a picture (a first start) keeps the one shipped with the program.
+    m_setup.setOverlayTexts(values.videoText1, values.videoText2,
+                            values.videoImage.isEmpty() ? m_setup.overlayImage() : values.videoImage);
     m_state.disclaimercount = values.disclaimercount;
     m_measure.tempcal = values.tempcal;
     m_state.magcal = values.magcal;

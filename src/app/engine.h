@@ -3,6 +3,7 @@
 #include "common/elementstates.h"
 #include "ecm/voice.h"
 #include "app/programpaths.h"
+#include "capture/capturesetup.h"
 #include "common/programrandom.h"
 #include "ecm/currentlist.h"
 #include "ecm/phoneme.h"
@@ -65,9 +66,6 @@ public:
         qint16 disclaimercount = 0;
         QString magcal = QStringLiteral("mag");
         std::array<QString, kAlarmCount> alarmValues;
-        QString videoText1 = QStringLiteral("Orrindale");  // capture overlay texts
-        QString videoText2 = QStringLiteral("Version 1.0");
-        QString videoImage;
         quint8 companionLevel = 0;
         qint32 shotcount = 0;  // verified pictures saved in this run
     };
@@ -81,6 +79,8 @@ public:
     // True while the engine rests after speaking: the tick and phoneme timers do nothing.
     bool resting() const { return !m_rest.hasExpired(); }
     const CurrentList& currentList() const { return m_list; }
+    // The state of the "Audio /  Video Setup" window; lives in the engine's thread.
+    CaptureSetup* captureSetup() { return &m_setup; }
     qint16 wordkind() const { return m_wordkind; }
     const QString& phbuf() const { return m_phbuf; }
 
@@ -133,6 +133,11 @@ signals:
     // The question box should take the keyboard focus.
     void questionFocusRequested();
     void folderOpenRequested(const QString& path);
+    // "About Orrindale": the about box, which shows the program's folder.
+    void aboutRequested(const QString& programDir);
+    // "Using this Device": the user manual at `path`, shown by the desktop's viewer.
+    void manualRequested(const QString& path);
+    void captureSetupRequested();
 
 private slots:
     void unitPresenceChanged(bool present);
@@ -193,6 +198,7 @@ private:
     VideoElement* m_video = nullptr;
     AudioElement* m_audio = nullptr;
     std::unique_ptr<CaptureTriggers> m_captures;
+    CaptureSetup m_setup;
     qint64 m_dateSecond = -1;
     QString m_dateText;
     QHash<QString, std::function<void()>> m_menuHandlers;

@@ -3,8 +3,10 @@
 #include "alarms/alarms.h"
 #include "app/mainelements.h"
 #include "app/menus.h"
+#include "capture/capturesetupwindow.h"
 #include "capture/videoview.h"
 #include "common/twips.h"
+#include "help/aboutdialog.h"
 #include "scope/scopeview.h"
 
 #include <QAction>
@@ -86,9 +88,19 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
     connect(engine, &Engine::elementsChanged, this, &MainWindow::applyUpdates);
     connect(engine, &Engine::problem, this, &MainWindow::showProblem);
     connect(engine, &Engine::layoutChanged, this, &MainWindow::applyLayout);
+    connect(engine, &Engine::aboutRequested, this,
+            [this](const QString& programDir) { AboutDialog::showFor(this, programDir); });
+    connect(engine, &Engine::manualRequested, this,
+            [this](const QString& path) { openManual(path, this); });
     connect(engine, &Engine::folderOpenRequested, this, [this](const QString& path) {
         if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
             showProblem(tr("The data folder %1 could not be opened.").arg(path));
+    });
+    auto* setupWindow = new CaptureSetupWindow(engine->captureSetup(), this);
+    connect(engine, &Engine::captureSetupRequested, setupWindow, [setupWindow] {
+        setupWindow->show();
+        setupWindow->raise();
+        setupWindow->activateWindow();
     });
     auto* scope = findChild<ScopeView*>(QStringLiteral("oscope"));
     connect(engine, &Engine::scopeFrameReady, scope, &ScopeView::setFrame);

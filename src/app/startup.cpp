@@ -44,8 +44,9 @@ void StartUp::showMainWindow() {
     m_mainWindow = std::make_unique<MainWindow>(m_engineThread->engine(),
                                                 [this] { return m_engineThread->shutdown(); });
     if (!m_pendingProblem.isEmpty()) m_mainWindow->showProblem(m_pendingProblem);
-    connect(&m_video, &GstVideoElement::frameReady, m_mainWindow->findChild<VideoView*>(),
-            &VideoView::setFrame);
+    auto* view = m_mainWindow->findChild<VideoView*>();
+    connect(&m_video, &GstVideoElement::frameReady, view, &VideoView::setFrame);
+    connect(&m_video, &GstVideoElement::previewLookChanged, view, &VideoView::setLook);
     m_mainWindow->show();
     m_engineThread->start();
 }

@@ -1,13 +1,23 @@
 #pragma once
 
+#include "capture/videooverlays.h"
+
 #include <QString>
+#include <QStringList>
 
 namespace nuvo {
+
+// What a start of the video element gave.
+enum class CaptureStart {
+    Started,
+    Failed,        // the device, the compressor or the capture file could not be opened
+    FileNotFound,  // the capture file's folder does not exist
+};
 
 // The video capture element: a camera with a live preview, capture to a file and single
 // pictures. Calls return promptly (never more than a bounded wait on the device) and are
 // safe from the engine thread; a call that cannot be carried out is reported by the
-// implementation, not to the caller.
+// implementation, not to the caller, except for the start's result.
 class VideoElement {
 public:
     virtual ~VideoElement() = default;
@@ -15,11 +25,36 @@ public:
     virtual void setCaptureToFile(bool on) = 0;         // a start records (true) or only previews
     virtual void setPreview(bool on) = 0;               // live preview while capturing
     virtual void setDateTimeOverlay(bool on) = 0;       // date and time drawn into the picture
-    virtual void start() = 0;
+    virtual CaptureStart start() = 0;
     virtual void stop() = 0;  // harmless when nothing runs
     virtual void savePicture(const QString& path) = 0;  // the current frame as a JPEG
     virtual void pause() = 0;
     virtual void resume() = 0;
+
+    // The choices of the setup window. Lists are names in position order; a position
+    // outside its list is ignored. Choices take effect at the next start.
+    virtual QStringList devices() const = 0;
+    virtual void selectDevice(int position) = 0;  // its inputs and formats follow
+    virtual int device() const = 0;               // -1: none
+    virtual QStringList inputs() const = 0;       // of the selected device
+    virtual void selectInput(int position) = 0;
+    virtual QStringList formats() const = 0;      // of the selected device
+    virtual void selectFormat(int position) = 0;
+    virtual QStringList compressors() const = 0;  // video encoders the capture file can hold
+    virtual void selectCompressor(int position) = 0;
+    virtual void setUseCompressor(bool on) = 0;   // off: the element's own default encoder
+    // Opens the compressor's settings; false when it has none.
+    virtual bool showCompressorSettings(int position) = 0;
+    // Opens the device's own settings; false when it has none.
+    virtual bool showDeviceSettings() = 0;
+    virtual void setCaptureVideo(bool on) = 0;  // off: a capture writes no video stream
+    virtual void setKeepAspectRatio(bool on) = 0;
+    virtual void setBackgroundColor(quint32 rgb) = 0;  // around the preview picture
+    virtual void setTvMute(bool on) = 0;               // mutes a TV tuner's sound, if any
+
+    // What is drawn into the picture (the date overlay's `shown` is the flag above).
+    virtual VideoOverlays overlays() const = 0;
+    virtual void setOverlays(const VideoOverlays& overlays) = 0;
 };
 
 // The audio recording element: the microphone to a WAV file.
@@ -31,6 +66,12 @@ public:
     virtual void pause() = 0;
     virtual void resume() = 0;
     virtual void stop() = 0;  // harmless when idle
+
+    // The choices of the setup window, as for the video element.
+    virtual QStringList devices() const = 0;
+    virtual void selectDevice(int position) = 0;
+    virtual QStringList inputs() const = 0;  // input pins of the selected device
+    virtual void selectInput(int position) = 0;
 };
 
 }  // namespace nuvo

@@ -5,9 +5,9 @@
 
 namespace nuvo {
 
-// The default microphone (or, simulated, a test tone) recorded as 16-bit PCM WAV at
-// 44100 Hz. A paused recording leaves the time out: the file holds only what was heard
-// while recording.
+// The chosen microphone (the system's default unless another was chosen; simulated, a test
+// tone) recorded as 16-bit PCM WAV at 44100 Hz with the chosen channel layout. A paused
+// recording leaves the time out: the file holds only what was heard while recording.
 class GstAudioElement : public GstCapture, public AudioElement {
     Q_OBJECT
 
@@ -22,9 +22,24 @@ public:
     void resume() override;
     void stop() override;
 
+    QStringList devices() const override;
+    void selectDevice(int position) override;
+    // The channel layouts the device offers ("Mono", "Stereo", ...), or the device alone
+    // when its layouts are not known.
+    QStringList inputs() const override;
+    void selectInput(int position) override;
+
 protected:
     QString testSource() const override;
     QString processing() const override;
+    QString preferredDeviceCaps() const override;
+
+private:
+    // Channel counts of the selected source's inputs, 0 for the device's own (lock held).
+    std::vector<int> channelCounts() const;
+    int channels() const;  // of the selected input, 0: as the device gives
+
+    int m_input = 0;  // under m_lock
 };
 
 }  // namespace nuvo

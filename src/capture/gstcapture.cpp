@@ -2,11 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QTimer>
 
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace nuvo {
@@ -17,25 +19,40 @@ constexpr GstClockTime kWaitBoundNs =
     std::chrono::duration_cast<std::chrono::nanoseconds>(GstCapture::kWaitBound).count();
 constexpr std::chrono::milliseconds kRetryDelay{20};
 
-// The system's default source of `deviceClass` where the monitor marks one, else the first.
-GstDevice* findDevice(const char* deviceClass) {
+using Sources = std::vector<std::pair<QString, GstDevice*>>;
+
+void release(Sources& sources) {
+    for (auto& [name, device] : sources)
+        if (device) gst_object_unref(device);
+    sources.clear();
+}
+
+// The devices of `deviceClass`, each name once (a device may come from several providers),
+// the system's default first.
+Sources findDevices(const char* deviceClass) {
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, deviceClass, nullptr);
     GList* devices = gst_device_monitor_get_devices(monitor);
-    GstDevice* chosen = nullptr;
+    Sources found;
     for (GList* each = devices; each; each = each->next) {
-        GstStructure* properties = gst_device_get_properties(GST_DEVICE(each->data));
+        GstDevice* device = GST_DEVICE(each->data);
+        gchar* name = gst_device_get_display_name(device);
+        const QString shown = QString::fromUtf8(name);
+        g_free(name);
+        if (std::any_of(found.begin(), found.end(), [&](const auto& s) { return s.first == shown; }))
+            continue;
+        GstStructure* properties = gst_device_get_properties(device);
         gboolean isDefault = FALSE;
         if (properties) {
             gst_structure_get_boolean(properties, "is-default", &isDefault);
             gst_structure_free(properties);
         }
-        if (!chosen || isDefault) chosen = GST_DEVICE(each->data);
+        found.emplace(isDefault ? found.begin() : found.end(), shown,
+                      GST_DEVICE(gst_object_ref(device)));
     }
-    if (chosen) gst_object_ref(chosen);
     g_list_free_full(devices, gst_object_unref);
     gst_object_unref(monitor);
-    return chosen;
+    return found;
 }
 
 GstElement* parseBin(const QString& description, QString& problem) {
@@ -59,17 +76,58 @@ void initGStreamer() {
 }
 
 GstCapture::GstCapture(const QString& subject, const char* deviceClass, const QString& noDevice,
-                       bool simulated, QObject* parent)
+                       const QString& testSourceName, bool simulated, QObject* parent)
     : QObject(parent),
       m_subject(subject),
       m_deviceClass(deviceClass),
       m_noDevice(noDevice),
       m_simulated(simulated) {
     initGStreamer();
+    if (m_simulated) {
+        m_sources.emplace_back(testSourceName, nullptr);
+        m_source = 0;
+    }
 }
 
 GstCapture::~GstCapture() {
     shutDown();
+    release(m_sources);
+}
+
+QStringList GstCapture::listSources() const {
+    if (!m_simulated) {
+        const QString selected = m_source >= 0 ? m_sources[m_source].first : QString();
+        release(m_sources);
+        m_sources = findDevices(m_deviceClass);
+        const auto kept = std::find_if(m_sources.begin(), m_sources.end(),
+                                       [&](const auto& s) { return s.first == selected; });
+        m_source = kept != m_sources.end() ? int(kept - m_sources.begin())
+                                           : (m_sources.empty() ? -1 : 0);
+    }
+    QStringList names;
+    for (const auto& source : m_sources) names << source.first;
+    return names;
+}
+
+bool GstCapture::selectSource(int position) {
+    if (position < 0 || position >= int(m_sources.size())) return false;
+    m_source = position;
+    return true;
+}
+
+int GstCapture::selectedSource() const {
+    if (m_sources.empty()) listSources();  // never asked, or nothing was there
+    return m_source;
+}
+
+GstDevice* GstCapture::selectedDevice() const {
+    const int source = selectedSource();
+    return source >= 0 ? m_sources[source].second : nullptr;
+}
+
+QString GstCapture::selectedSourceName() const {
+    const int source = selectedSource();
+    return source >= 0 ? m_sources[source].first : QString();
 }
 
 void GstCapture::shutDown() {
@@ -82,15 +140,27 @@ void GstCapture::setCaptureFile(const QString& path) {
     m_file = path;
 }
 
-void GstCapture::startCapture() {
+CaptureStart GstCapture::startCapture() {
     std::lock_guard lock(m_lock);
     halt();  // a start while running closes the file so far and begins anew
     QString problem;
     GstElement* pipeline = build(problem);
-    if (pipeline)
-        launch(pipeline);
-    else if (!problem.isEmpty())
-        report(tr("%1 could not be set up: %2").arg(m_subject, problem));
+    if (!pipeline) {
+        if (!problem.isEmpty()) report(tr("%1 could not be set up: %2").arg(m_subject, problem));
+        return CaptureStart::Failed;
+    }
+    GstElement* file = gst_bin_get_by_name(GST_BIN(pipeline), "file");
+    const bool writes = file != nullptr;
+    if (file) gst_object_unref(file);
+    const QDir folder = QFileInfo(m_file).absoluteDir();
+    if (writes && !folder.exists()) {
+        gst_object_unref(pipeline);
+        report(tr("%1 to %2 failed: the folder %3 does not exist.")
+                   .arg(m_subject, QDir::toNativeSeparators(m_file),
+                        QDir::toNativeSeparators(folder.path())));
+        return CaptureStart::FileNotFound;
+    }
+    return launch(pipeline) ? CaptureStart::Started : CaptureStart::Failed;
 }
 
 void GstCapture::stopCapture() {
@@ -118,7 +188,8 @@ GstElement* GstCapture::build(QString& problem) {
     if (m_simulated) {
         source = parseBin(testSource(), problem);
     } else {
-        GstDevice* device = findDevice(m_deviceClass);
+        listSources();  // the chosen device may have been plugged in again, or a first one
+        GstDevice* device = selectedDevice();
         if (!device) {
             if (!std::exchange(m_noDeviceReported, true)) report(m_noDevice);
             return nullptr;
@@ -133,7 +204,6 @@ GstElement* GstCapture::build(QString& problem) {
             if (!offered || !gst_caps_can_intersect(offered, preferred)) gst_clear_caps(&preferred);
             if (offered) gst_caps_unref(offered);
         }
-        gst_object_unref(device);
     }
     GstElement* rest = source ? parseBin(processing(), problem) : nullptr;
     GstElement* pipeline = nullptr;
@@ -151,7 +221,7 @@ GstElement* GstCapture::build(QString& problem) {
     return pipeline;
 }
 
-void GstCapture::launch(GstElement* pipeline) {
+bool GstCapture::launch(GstElement* pipeline) {
     {
         std::lock_guard bus(m_busLock);
         m_error.clear();
@@ -202,7 +272,7 @@ void GstCapture::launch(GstElement* pipeline) {
     GstStateChangeReturn result = gst_element_set_state(pipeline, GST_STATE_PLAYING);
     if (result != GST_STATE_CHANGE_FAILURE)
         result = gst_element_get_state(pipeline, nullptr, nullptr, kWaitBoundNs);
-    if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL) return;
+    if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL) return true;
     {
         std::lock_guard lock(m_busLock);
         if (m_error.isEmpty()) {
@@ -213,6 +283,7 @@ void GstCapture::launch(GstElement* pipeline) {
         }
     }
     halt();
+    return false;
 }
 
 void GstCapture::halt() {

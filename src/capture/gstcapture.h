@@ -1,14 +1,20 @@
 #pragma once
 
+#include "capture/captureelements.h"
+
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <utility>
+#include <vector>
 
+typedef struct _GstDevice GstDevice;
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
 
@@ -18,8 +24,8 @@ namespace nuvo {
 // any thread with every wait bounded, a capture file that pauses without a gap, and
 // failures told once each through failed().
 //
-// A pipeline is a source (the first device of the monitor's class, or a test source when
-// simulated) followed by the element's processing. In the processing, an element named
+// A pipeline is a source (the selected device of the monitor's class, looked for anew at
+// each start, or a test source when simulated) followed by the element's processing. In the processing, an element named
 // "encode" is where a paused capture leaves buffers out and a filesink named "file" gets
 // the capture file; a pipeline with a file is ended (so its headers are written) before
 // it is taken down.
@@ -43,9 +49,10 @@ signals:
 
 protected:
     // `subject` names the element in messages; `deviceClass` is the device monitor's
-    // class of its sources; `noDevice` is told once when there is none.
+    // class of its sources; `noDevice` is told once when there is none; `testSourceName`
+    // is the one source listed when simulated.
     GstCapture(const QString& subject, const char* deviceClass, const QString& noDevice,
-               bool simulated, QObject* parent);
+               const QString& testSourceName, bool simulated, QObject* parent);
 
     // gst-launch descriptions of the simulated source and of the processing after the
     // source; both are asked for with the lock held, when a pipeline is built.
@@ -61,7 +68,7 @@ protected:
 
     // The bodies of the calls both elements have; each takes the lock.
     void setCaptureFile(const QString& path);
-    void startCapture();
+    CaptureStart startCapture();
     void stopCapture();
     void pauseCapture();
     void resumeCapture();
@@ -71,14 +78,26 @@ protected:
 
     void report(const QString& message);
     GstElement* pipeline() const { return m_pipeline; }  // lock held
+    bool writesFile() const { return m_pipeline && m_writesFile; }  // lock held
+    bool simulated() const { return m_simulated; }
+
+    // The sources, lock held. The list asks the monitor anew: each name once (the window
+    // finds sources by name), the system's default first, then in the monitor's order.
+    // The selection follows its device by name; without one it is the first source. While
+    // the list is empty, the selection asks the monitor again (a device may have come).
+    QStringList listSources() const;
+    bool selectSource(int position);  // false when outside the list
+    int selectedSource() const;       // -1: none
+    GstDevice* selectedDevice() const;  // null when simulated or none
+    QString selectedSourceName() const;
     // A pipeline is up and has not failed; one that failed is taken down now (lock held).
     bool running();
 
-    std::mutex m_lock;
+    mutable std::mutex m_lock;
 
 private:
     GstElement* build(QString& problem);
-    void launch(GstElement* pipeline);
+    bool launch(GstElement* pipeline);
     void halt();
     void busMessage(GstMessage* message);
     void pipelineFailed(std::uint64_t generation);
@@ -88,7 +107,10 @@ private:
     const QString m_noDevice;
     const bool m_simulated;
 
-    // Under m_lock.
+    // Under m_lock. The sources are what the monitor last answered (never empty when
+    // simulated: the test source has no device).
+    mutable std::vector<std::pair<QString, GstDevice*>> m_sources;
+    mutable int m_source = -1;
     QString m_file;
     GstElement* m_pipeline = nullptr;
     bool m_writesFile = false;

@@ -19,18 +19,27 @@ void VideoView::setFrame(const QImage& frame) {
     update();
 }
 
+void VideoView::setLook(bool keepAspectRatio, const QColor& background) {
+    m_keepAspectRatio = keepAspectRatio;
+    m_background = background;
+    update();
+}
+
 void VideoView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (m_frame.isNull()) {
-        painter.fillRect(rect(), Qt::black);
+        painter.fillRect(rect(), m_background);
         return;
     }
-    QRect target(QPoint(), m_frame.size().scaled(size(), Qt::KeepAspectRatio));
-    target.moveCenter(rect().center());
+    QRect target = rect();
+    if (m_keepAspectRatio) {
+        target.setSize(m_frame.size().scaled(size(), Qt::KeepAspectRatio));
+        target.moveCenter(rect().center());
+    }
     // Only the bars beside the picture are cleared; the picture is drawn without smoothing,
     // which costs a fraction of a filtered scale.
     const QRegion bars = QRegion(rect()) - target;
-    for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
+    for (const QRect& bar : bars) painter.fillRect(bar, m_background);
     painter.drawImage(target, m_frame);
 }
 

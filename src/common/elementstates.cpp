@@ -41,6 +41,15 @@ void ElementStates::setColor(const QString& name, quint32 color) {
     if (state(name).color != color) mutableState(name).color = color;
 }
 
+void ElementStates::setItems(const QString& name, const QStringList& items) {
+    if (state(name).items != items) mutableState(name).items = items;
+    setValue(name, -1);
+}
+
+void ElementStates::setValue(const QString& name, int value) {
+    if (state(name).value != value) mutableState(name).value = value;
+}
+
 ElementUpdates ElementStates::all() const {
     ElementUpdates updates;
     updates.reserve(m_states.size());

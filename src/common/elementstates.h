@@ -5,6 +5,7 @@
 #include <QMetaType>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 namespace nuvo {
 
@@ -15,8 +16,10 @@ struct ElementState {
     bool checked = false;
     bool enabled = true;
     bool visible = true;
-    QString text;                   // caption or read-out text, where the element has one
+    QString text{};                 // caption or read-out text, where the element has one
     quint32 color = kDefaultColor;  // text colour as 0xRRGGBB
+    QStringList items{};            // the entries of a list
+    int value = -1;                 // a list's selected position (-1: none) or a slider's position
 
     bool operator==(const ElementState&) const = default;
 };
@@ -39,6 +42,10 @@ public:
     bool enabled(const QString& name) const { return state(name).enabled; }
     bool visible(const QString& name) const { return state(name).visible; }
     const QString& text(const QString& name) const { return state(name).text; }
+    const QStringList& items(const QString& name) const { return state(name).items; }
+    int value(const QString& name) const { return state(name).value; }
+    // The selected entry of a list, empty when none is.
+    QString selectedItem(const QString& name) const { return items(name).value(value(name)); }
 
     void setChecked(const QString& name, bool checked);
     void toggle(const QString& name) { setChecked(name, !checked(name)); }
@@ -46,6 +53,9 @@ public:
     void setVisible(const QString& name, bool visible);
     void setText(const QString& name, const QString& text);
     void setColor(const QString& name, quint32 color);
+    // Replaces a list's entries; nothing is selected afterwards.
+    void setItems(const QString& name, const QStringList& items);
+    void setValue(const QString& name, int value);
 
     // Every element, for a window that starts mirroring.
     ElementUpdates all() const;

@@ -72,6 +72,15 @@ TEST_F(EngineTest, SettingsReadAtLoadAreAppliedAndWrittenBackUnchanged) {
     EXPECT_EQ(readBytes(paths().settingsFile), expected);
 }
 
+TEST_F(EngineTest, AFileWithoutAPictureKeepsTheOneShippedWithTheProgram) {
+    writeBytes(paths().settingsFile, lines({"[VIDEO]", "V3=", "V1=Team"}));
+    run();
+    const QByteArray saved = readBytes(paths().settingsFile);
+    const QString shipped = QDir::toNativeSeparators(paths().programDir + "/BOX.BMP");
+    EXPECT_TRUE(saved.contains("V3=" + shipped.toUtf8() + "\r\n")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("V1=Team\r\n"));
+}
+
 TEST_F(EngineTest, ShutDownRunsOnceAndDisconnectsTheUnit) {
     loaded.load();
     EXPECT_EQ(loaded.shutdown(), QString());

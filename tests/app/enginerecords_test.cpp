@@ -50,6 +50,7 @@ protected:
         engine.setPictureRenderer(&renderer);
         engine.setCaptureElements(&video, &audio);
         engine.load();
+        captures.clear();  // the capture setup's load
         QObject::connect(&engine, &Engine::problem, [this](const QString& p) { problems << p; });
     }
     QString file(const char* name) const { return dir.filePath(QString("data/") + name); }

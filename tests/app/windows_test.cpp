@@ -2,11 +2,14 @@
 #include "app/engine.h"
 #include "app/enginethread.h"
 #include "app/mainwindow.h"
+#include "capture/capturesetup.h"
+#include "capture/recordingelements.h"
 #include "scope/scopeview.h"
 #include "device/scriptedtransport.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -161,6 +164,57 @@ private slots:
         agree->click();
         QCOMPARE(agreed.count(), 1);
         QVERIFY(!splash.isVisible());
+    }
+
+    void captureSetupWindowDrivesTheVideo() {
+        QTemporaryDir dir;
+        ScriptedTransport transport;
+        Engine engine{transport, {dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("data/")}};
+        QStringList calls;
+        RecordingVideo video{calls};
+        RecordingAudio audio{calls};
+        video.deviceNames = {"Cam A"};
+        video.formatNames = {{"640 x 480", "320 x 240"}};
+        video.startResult = CaptureStart::Failed;
+        engine.setCaptureElements(&video, &audio);
+        MainWindow window{&engine, [&engine] { return engine.shutdown(); }};
+        engine.load();
+        window.findChild<QAction*>("vidtext")->trigger();
+        auto* setup = window.findChild<QWidget*>("vid2");
+        QVERIFY(setup && setup->isVisible());
+        QCOMPARE(setup->windowTitle(), QStringLiteral("Audio /  Video Setup"));
+        QCOMPARE(setup->findChild<QComboBox*>("cboVideoFormat")->count(), 2);
+        QCOMPARE(setup->findChild<QComboBox*>("cbofontsize")->currentText(), QStringLiteral("12"));
+
+        auto* left = setup->findChild<QLineEdit*>("txtLeft");
+        left->clear();
+        QTest::keyClicks(left, "4x5");  // the letter is refused
+        QCOMPARE(left->text(), QStringLiteral("45"));
+        QTest::keyClicks(setup->findChild<QLineEdit*>("txtText"), "Team 9");
+        setup->findChild<QPushButton*>("Command10")->click();
+        QCOMPARE(video.overlays().text.text, QStringLiteral("Team 9\n\r"));
+        QCOMPARE(video.overlays().text.left, 45);
+
+        setup->findChild<QComboBox*>("cbotextstyle")->setCurrentIndex(3);
+        emit setup->findChild<QComboBox*>("cbotextstyle")->activated(3);
+        QVERIFY(setup->findChild<QComboBox*>("cbohashbrushstyle")->isEnabled());
+        QVERIFY(!setup->findChild<QPushButton*>("cmdsolidfontcolor")->isEnabled());
+
+        engine.captureSetup()->file_chosen("Command2", dir.filePath("x.avi"));
+        auto* box = setup->findChild<QMessageBox*>();
+        QVERIFY(box);
+        QCOMPARE(box->text(), CaptureSetup::kCaptureFailure);
+        box->close();
+
+        setup->findChild<QPushButton*>("Command1")->click();  // "Preview"
+        QVERIFY(!window.findChild<QWidget*>("Video")->isHidden());
+
+        setup->close();  // only hidden: the texts last and are saved
+        QVERIFY(window.findChild<QWidget*>("vid2"));
+        engine.shutdown();
+        QFile ini(dir.filePath("Nuvo.ini"));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains("V1=Team 9\r\n"));
     }
 
     void ecmOffMeasuresInTheEngineThread() {

@@ -57,6 +57,7 @@ struct Discovered {
     double seconds = 0;
     int width = 0;
     int height = 0;
+    QString codec;  // the media type of the video stream
 };
 
 Discovered discover(const QString& path) {
@@ -71,6 +72,9 @@ Discovered discover(const QString& path) {
             auto* video = GST_DISCOVERER_VIDEO_INFO(streams->data);
             result.width = int(gst_discoverer_video_info_get_width(video));
             result.height = int(gst_discoverer_video_info_get_height(video));
+            GstCaps* caps = gst_discoverer_stream_info_get_caps(GST_DISCOVERER_STREAM_INFO(video));
+            result.codec = QString::fromUtf8(gst_structure_get_name(gst_caps_get_structure(caps, 0)));
+            gst_caps_unref(caps);
         }
         gst_discoverer_stream_info_list_free(streams);
         gst_discoverer_info_unref(info);
@@ -91,7 +95,7 @@ bool finishedRiff(const QByteArray& file, const char* form) {
 }
 
 // The seconds of sound in a finished WAV file; -1 when it is not one.
-double waveSeconds(const QByteArray& file, int rate, int bits) {
+double waveSeconds(const QByteArray& file, int channels, int rate, int bits) {
     auto u32 = [&](qsizetype at) { return ::u32(file, at); };
     auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(file.constData() + at); };
     if (!finishedRiff(file, "WAVE")) return -1;
@@ -99,7 +103,8 @@ double waveSeconds(const QByteArray& file, int rate, int bits) {
     for (qsizetype at = 12; at + 8 <= file.size(); at += 8 + u32(at + 4)) {
         const QByteArray id = file.mid(at, 4);
         if (id == "fmt ") {
-            if (u16(at + 8) != 1 || u32(at + 12) != quint32(rate) || u16(at + 22) != bits)
+            if (u16(at + 8) != 1 || u16(at + 10) != channels || u32(at + 12) != quint32(rate) ||
+                u16(at + 22) != bits)
                 return -1;
             bytesPerSecond = int(u32(at + 16));
         } else if (id == "data") {
@@ -125,6 +130,17 @@ QByteArray contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A frame of `size` delivered from now on, or a null image when none comes.
+QImage frameOf(QSignalSpy& frames, QSize size) {
+    frames.clear();
+    QImage frame;
+    const bool came = QTest::qWaitFor([&] {
+        if (!frames.isEmpty()) frame = frames.takeLast().value(0).value<QImage>();
+        return frame.size() == size;
+    });
+    return came ? frame : QImage();
+}
+
 }  // namespace
 
 TEST(GstCapture, VideoIsAnAviOfTheRecordedTime) {
@@ -141,6 +157,7 @@ TEST(GstCapture, VideoIsAnAviOfTheRecordedTime) {
         const Discovered avi = discover(path);
         EXPECT_EQ(avi.width, 640);
         EXPECT_EQ(avi.height, 480);
+        EXPECT_EQ(avi.codec, "image/jpeg");
         EXPECT_NEAR(avi.seconds, (schedule.before + schedule.after) / 1000.0, kLengthTolerance);
     }
     QTest::qWait(50);
@@ -155,7 +172,7 @@ TEST(GstCapture, AudioIsAWaveOfTheRecordedTime) {
         SCOPED_TRACE(schedule.name);
         const QString path = dir.filePath(QString::fromLatin1(schedule.name) + ".wav");
         record(audio, path, schedule);
-        EXPECT_NEAR(waveSeconds(contents(path), 44100, 16),
+        EXPECT_NEAR(waveSeconds(contents(path), 1, 44100, 16),  // the test tone's "Mono"
                     (schedule.before + schedule.after) / 1000.0, kLengthTolerance);
     }
     QTest::qWait(50);
@@ -184,21 +201,150 @@ TEST(GstCapture, PreviewKeepsOnlyTheNewestFrameAndPicturesAreJpegs) {
     video.stop();
 }
 
+TEST(GstCapture, SimulatedChoicesAreListedAndMakeTheFile) {
+    QTemporaryDir dir;
+    GstVideoElement video(true);
+    GstAudioElement audio(true);
+    EXPECT_EQ(video.devices(), QStringList{"Test picture (simulated)"});
+    video.selectDevice(1);  // outside the list: ignored
+    EXPECT_EQ(video.device(), 0);
+    EXPECT_EQ(video.inputs(), QStringList{"Test pattern"});
+    EXPECT_EQ(video.formats(), (QStringList{"640 x 480", "320 x 240", "1280 x 720"}));
+    EXPECT_EQ(audio.devices(), QStringList{"Test tone (simulated)"});
+    EXPECT_EQ(audio.inputs(), QStringList{"Mono"});
+
+    const QStringList compressors = video.compressors();
+    EXPECT_TRUE(compressors.contains("JPEG image encoder"));
+    EXPECT_FALSE(compressors.contains("YUV4MPEG video encoder"));  // no AVI can hold it
+    video.selectFormat(1);
+    video.selectCompressor(int(compressors.indexOf("PNG image encoder")));
+    video.setUseCompressor(true);
+    video.setCaptureToFile(true);
+    const QString path = dir.filePath("chosen.avi");
+    record(video, path, {"", 500, 0, 0});
+    const Discovered avi = discover(path);
+    EXPECT_EQ(QSize(avi.width, avi.height), QSize(320, 240));
+    EXPECT_EQ(avi.codec, "image/png");
+
+    QSignalSpy look(&video, &GstVideoElement::previewLookChanged);
+    video.setBackgroundColor(0x123456);
+    video.setKeepAspectRatio(false);
+    ASSERT_EQ(look.count(), 2);
+    EXPECT_FALSE(look[1][0].toBool());
+    EXPECT_EQ(look[1][1].value<QColor>(), QColor(0x12, 0x34, 0x56));
+}
+
+TEST(GstCapture, OverlaysArePaintedIntoTheFrames) {
+    QTemporaryDir dir;
+    const QString box = dir.filePath("box.bmp");
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(box));
+    GstVideoElement video(true);
+    QSignalSpy frames(&video, &GstVideoElement::frameReady);
+    VideoOverlays overlays;
+    overlays.invert = true;
+    overlays.picture = {true, 20, 400, box, 0x000000, 255};
+    overlays.date.left = 300;
+    overlays.date.top = 440;
+    overlays.date.color = 0x0000FF;
+    video.setOverlays(overlays);
+    video.start();
+    auto dateDrawn = [](const QImage& frame) {
+        for (int y = 440; y < 470; ++y)
+            for (int x = 300; x < 500; ++x)
+                if (qBlue(frame.pixel(x, y)) > 200 && qRed(frame.pixel(x, y)) < 100) return true;
+        return false;
+    };
+    for (bool date : {false, true}) {
+        video.setDateTimeOverlay(date);
+        const QImage frame = frameOf(frames, {640, 480});
+        ASSERT_FALSE(frame.isNull());
+        EXPECT_EQ(frame.pixel(20, 400), qRgb(255, 0, 0));   // the picture, not inverted
+        EXPECT_EQ(frame.pixel(0, 0), qRgb(255, 255, 255));  // the black ground, inverted
+        EXPECT_EQ(dateDrawn(frame), date);
+    }
+    video.stop();
+}
+
+TEST(GstCapture, RotationTurnsThePreviewAtOnceAndAFileAtTheNextStart) {
+    QTemporaryDir dir;
+    GstVideoElement video(true);
+    QSignalSpy frames(&video, &GstVideoElement::frameReady);
+    VideoOverlays overlays;
+    video.start();
+    // Each row changes the shape, so each is seen to take effect.
+    const struct {
+        int rotation;
+        QSize size;
+    } rows[] = {{1, {480, 640}}, {2, {640, 480}}, {7, {480, 640}},
+                {8, {640, 480}}, {9, {480, 640}}, {4, {640, 480}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rotation);
+        overlays.rotation = row.rotation;
+        video.setOverlays(overlays);
+        EXPECT_FALSE(frameOf(frames, row.size).isNull());
+    }
+
+    const QString path = dir.filePath("turned.avi");
+    video.setFileName(path);
+    video.setCaptureToFile(true);
+    video.start();
+    overlays.rotation = 3;
+    video.setOverlays(overlays);
+    QTest::qWait(500);
+    EXPECT_EQ(frames.last().value(0).value<QImage>().size(), QSize(640, 480));
+    video.stop();
+    EXPECT_TRUE(finishedRiff(contents(path), "AVI "));
+    EXPECT_EQ(discover(path).height, 480);
+    video.setCaptureToFile(false);
+    video.start();
+    EXPECT_FALSE(frameOf(frames, {480, 640}).isNull());
+    video.stop();
+}
+
+TEST(GstCapture, WithoutTheVideoStreamACaptureOnlyPreviewsAndSaysSoOnce) {
+    QTemporaryDir dir;
+    GstVideoElement video(true);
+    QSignalSpy failures(&video, &GstCapture::failed);
+    QSignalSpy frames(&video, &GstVideoElement::frameReady);
+    const QString path = dir.filePath("none.avi");
+    video.setFileName(path);
+    video.setCaptureToFile(true);
+    video.setCaptureVideo(false);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(video.start(), CaptureStart::Started);
+    EXPECT_TRUE(frames.wait(3000));
+    video.stop();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(failures.count(), 1);
+}
+
 TEST(GstCapture, AFailureIsToldOnceAndTheNextStartWorks) {
     QTemporaryDir dir;
     GstVideoElement video(true);
     GstAudioElement audio(true);
     video.setCaptureToFile(true);
-    // A missing folder fails the start; a full disk fails while recording.
-    const QString targets[] = {dir.filePath("missing/capture"), QStringLiteral("/dev/full")};
+    // A missing folder and a file that cannot be opened fail the start; a full disk fails
+    // while recording.
+    const struct {
+        QString target;
+        CaptureStart start;
+    } targets[] = {{dir.filePath("missing/capture"), CaptureStart::FileNotFound},
+                   {dir.path(), CaptureStart::Failed},
+                   {QStringLiteral("/dev/full"), CaptureStart::Started}};
     auto check = [&](auto& element) {
         QSignalSpy failures(&element, &GstCapture::failed);
         element.stop();  // harmless when idle
-        for (const QString& target : targets) {
+        for (const auto& [target, start] : targets) {
             SCOPED_TRACE(target.toStdString());
             failures.clear();
             element.setFileName(target);
-            bounded([&] { element.start(); });
+            bounded([&] {
+                if constexpr (std::is_same_v<decltype(element.start()), CaptureStart>)
+                    EXPECT_EQ(element.start(), start);
+                else
+                    element.start();
+            });
             ASSERT_TRUE(failures.wait(3000));  // told without waiting for another call
             QTest::qWait(200);
             element.stop();
@@ -221,10 +367,16 @@ TEST(GstCapture, WithoutADeviceCallsAreHarmlessAndToldOnce) {
         GTEST_SKIP() << "a camera or microphone is present";
     GstVideoElement video(false);
     GstAudioElement audio(false);
+    EXPECT_EQ(video.devices(), QStringList());
+    EXPECT_EQ(video.device(), -1);
+    EXPECT_EQ(video.inputs(), QStringList());
+    EXPECT_EQ(video.formats(), QStringList());
+    EXPECT_EQ(audio.devices(), QStringList());
+    EXPECT_EQ(audio.inputs(), QStringList());
     QSignalSpy videoFailures(&video, &GstCapture::failed);
     QSignalSpy audioFailures(&audio, &GstCapture::failed);
     for (int i = 0; i < 3; ++i) {
-        bounded([&] { video.start(); });
+        bounded([&] { EXPECT_EQ(video.start(), CaptureStart::Failed); });
         bounded([&] { audio.start(); });
         video.savePicture(QStringLiteral("/nonexistent/picture.jpg"));
         video.pause();
