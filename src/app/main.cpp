@@ -7,6 +7,7 @@
 #include "ecm/qtvoices.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <memory>
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nuvo"));
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    // The launcher's entry names the same icon, so the desktop groups the windows under it.
+    QApplication::setDesktopFileName(QStringLiteral("nuvo"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/nuvo.png")));
 
     const CommandLine options = parseCommandLine(QApplication::arguments());
     if (!options.error.isEmpty()) {
