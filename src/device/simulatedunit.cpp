@@ -24,10 +24,22 @@ void putWord(Report& report, std::size_t highIndex, quint16 value) {
 SimulatedUnit::SimulatedUnit(quint64 seed, std::chrono::microseconds latency, Pacing pacing)
     : m_latency(latency), m_pacing(pacing), m_random(seed) {}
 
-void SimulatedUnit::injectFault(Fault fault, int times) {
+void SimulatedUnit::injectFault(Fault fault, int times, std::optional<Command> command, int skip) {
     std::lock_guard lock(m_mutex);
     m_fault = fault;
     m_faultsLeft = times;
+    m_faultCommand = command;
+    m_faultSkip = skip;
+}
+
+std::optional<SimulatedUnit::Fault> SimulatedUnit::takeFault(Command command) {
+    if (m_faultsLeft == 0 || (m_faultCommand && *m_faultCommand != command)) return std::nullopt;
+    if (m_faultSkip > 0) {
+        --m_faultSkip;
+        return std::nullopt;
+    }
+    --m_faultsLeft;
+    return m_fault;
 }
 
 void SimulatedUnit::plug() {
@@ -99,15 +111,24 @@ bool SimulatedUnit::write(const Report& report) {
     {
         std::lock_guard lock(m_mutex);
         reply = answer(command);
-        if (m_faultsLeft > 0) {
-            --m_faultsLeft;
-            fault = m_fault;
-        }
+        fault = takeFault(command);
+        if (fault == Fault::GarbageReport)
+            for (quint8& byte : reply) byte = static_cast<quint8>(m_random());
     }
     if (fault == Fault::UnplugMidRequest) unplug();
-    if (fault || !listener) return true;
+    if (fault == Fault::UnplugMidRequest || fault == Fault::NoAnswer || !listener) return true;
     waitLatency();
-    listener->OnRead(reply);
+    if (fault == Fault::ShortReport) {
+        listener->OnRead(std::span(reply).first(kShortReportSize));
+    } else if (fault == Fault::LongReport) {
+        std::array<quint8, kLongReportSize> padded{};
+        std::copy(reply.begin(), reply.end(), padded.begin());
+        listener->OnRead(padded);
+    } else {
+        listener->OnRead(reply);
+        if (fault == Fault::ReportStorm)
+            for (int i = 0; i < kStormReports; ++i) listener->OnRead(reply);
+    }
     return true;
 }
 

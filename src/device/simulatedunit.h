@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <random>
 
 #include "device/reports.h"
@@ -19,7 +20,14 @@ public:
     enum class Fault {
         NoAnswer,          // the command is taken, nothing comes back
         UnplugMidRequest,  // the unit goes away after taking the command
+        ShortReport,       // the answer comes cut to kShortReportSize bytes
+        LongReport,        // the answer comes padded to kLongReportSize bytes
+        GarbageReport,     // a report of the right size with random bytes comes instead
+        ReportStorm,       // the answer comes, then kStormReports more reports unasked
     };
+    static constexpr std::size_t kShortReportSize = 5;
+    static constexpr std::size_t kLongReportSize = 65;  // a full-speed HID packet and its number
+    static constexpr int kStormReports = 1000;
 
     // How the latency is waited out. Sleeping may overshoot by tens of microseconds per
     // transfer; spinning hits it exactly but keeps a core busy, which only a benchmark of
@@ -32,8 +40,10 @@ public:
                            std::chrono::microseconds latency = std::chrono::microseconds{0},
                            Pacing pacing = Pacing::Sleep);
 
-    // The next `times` commands that expect an answer meet this fault.
-    void injectFault(Fault fault, int times = 1);
+    // The next `times` commands of kind `command` (of any kind that expects an answer when
+    // none is given) meet this fault, once `skip` of them have gone through unharmed.
+    void injectFault(Fault fault, int times = 1, std::optional<Command> command = std::nullopt,
+                     int skip = 0);
 
     void plug();
     void unplug();
@@ -55,6 +65,7 @@ private:
     };
 
     Report answer(Command command);
+    std::optional<Fault> takeFault(Command command);
     void drift();
     std::array<quint16, 2> scopeSample();
     double uniform();  // [0, 1), the same on every platform
@@ -69,6 +80,8 @@ private:
     const Pacing m_pacing;
     Fault m_fault = Fault::NoAnswer;
     int m_faultsLeft = 0;
+    std::optional<Command> m_faultCommand;
+    int m_faultSkip = 0;
     std::mt19937_64 m_random;
     Readings m_readings;
 };

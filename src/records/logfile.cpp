@@ -21,9 +21,20 @@ bool LogFile::open(const QString& header, QString* error) {
 
 bool LogFile::write(const QString& text, QString* error) {
     const QByteArray bytes = text.toUtf8();
-    if (m_file.write(bytes) == bytes.size() && m_file.flush()) return true;
+    const qint64 end = m_file.size();
+    qint64 written = 0;
+    // A full disk may take part of an entry and fail only on the rest, which is also
+    // when the reason is known.
+    while (written < bytes.size()) {
+        const qint64 n = m_file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) break;
+        written += n;
+    }
+    if (written == bytes.size() && m_file.flush()) return true;
     *error = QStringLiteral("Could not write to the log file %1: %2.")
                  .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString());
+    // The part that went in is cut off again, so the log still ends with a whole line.
+    if (written > 0) m_file.resize(end);
     return false;
 }
 

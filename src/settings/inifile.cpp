@@ -128,10 +128,23 @@ void IniText::setValue(const QString& section, const QString& key, const QString
 
     // Sentinels: the leading CR LF lets a header on the first line match sectionTag, the
     // trailing "[]" closes the last section.
-    QString buf = kCrLf + withCrLf(m_text) + QStringLiteral("[]");
+    QString text = withCrLf(m_text);
+    // The tidy-up trims control characters from the start of the text; trimmed first, a
+    // header that comes to stand at the start is found by this save, not only by the next.
+    qsizetype first = 0;
+    while (first < text.size() && text[first].unicode() <= 13) ++first;
+    text.remove(0, first);
+    // A last line without its line end is still a line: a header there must be found, not
+    // get a second section below it.
+    if (!text.isEmpty() && !text.endsWith(kCrLf)) text += kCrLf;
+    QString buf = kCrLf + text + QStringLiteral("[]");
     const QString lb = foldCase(buf);
     const qsizetype sentinel = buf.size() - 2;
-    const QString line = key + u'=' + value;
+    // A value is one line: a line break in a typed text or a file name would otherwise
+    // add keys and sections of its own.
+    QString line = key + u'=' + value;
+    for (QChar& c : line)
+        if (c == u'\r' || c == u'\n') c = u' ';
 
     const qsizetype s = lb.indexOf(sectionTag);
     if (s < 0) {
@@ -193,7 +206,9 @@ bool editIniFile(const QString& file, const std::function<void(IniText&)>& edit,
         return false;
     }
     const QByteArray bytes = ini.text().toUtf8();
-    if (f.write(bytes) != bytes.size()) {
+    // Flushed here: commit() would flush as it closes, but then ignore a failure there (a
+    // full disk) and put an empty or cut file in place of the old one.
+    if (f.write(bytes) != bytes.size() || !f.flush()) {
         setError(error, failure("write", file, f.errorString()));
         f.cancelWriting();
         return false;

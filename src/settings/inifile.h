@@ -19,7 +19,8 @@ public:
 
     // Stores value the way one write of the file does: an existing line of the key is
     // replaced in place, a new key becomes the first line of its section, a new section
-    // is appended at the end. The text is then tidied and ends with CR LF.
+    // is appended at the end. Line breaks in the value become blanks. The text is then
+    // tidied and ends with CR LF.
     void setValue(const QString& section, const QString& key, const QString& value);
 
     // The text as it goes to disk.

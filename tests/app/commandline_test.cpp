@@ -3,41 +3,20 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <cstdlib>
 
 #include "app/programpaths.h"
+#include "app/unprivilegeduser.h"
 #include "settings/filebytes.h"
 #include "settings/inifile.h"
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 using namespace nuvo;
+using nuvo::test::UnprivilegedUser;
 
 namespace {
 CommandLine parse(QStringList args) {
     args.prepend(QStringLiteral("nuvo"));
     return parseCommandLine(args);
 }
-
-// Permission bits do not bind root. Run as root, as CI is, the test hands its folder to an
-// unprivileged user and acts as that user while this lives; the saved id is the way back.
-struct UnprivilegedUser {
-    explicit UnprivilegedUser(const QString& dir) {
-#ifdef Q_OS_LINUX
-        constexpr uid_t kNobody = 65534;
-        if (geteuid() == 0 && chown(QFile::encodeName(dir).constData(), kNobody, gid_t(-1)) == 0)
-            dropped = setresuid(kNobody, kNobody, 0) == 0;
-#endif
-    }
-    ~UnprivilegedUser() {
-#ifdef Q_OS_LINUX
-        if (dropped && setresuid(0, 0, 0) != 0) std::abort();
-#endif
-    }
-    bool dropped = false;
-};
 }  // namespace
 
 TEST(CommandLine, OptionsInBothSpellingsAndClearErrors) {
@@ -81,11 +60,7 @@ TEST(ProgramPaths, SettingsStayBesideTheProgramWhereverTheyCanBeSavedThere) {
     };
     QStandardPaths::setTestModeEnabled(true);
     const UnprivilegedUser user(dir.path());
-#ifdef Q_OS_UNIX
-    const bool permissionBitsBind = geteuid() != 0;
-#else
-    const bool permissionBitsBind = false;  // a read-only folder still takes new files
-#endif
+    const bool permissionBitsBind = nuvo::test::permissionBitsBind();
     int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(++n);

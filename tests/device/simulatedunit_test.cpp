@@ -101,6 +101,51 @@ TEST(SimulatedUnit, AnswersOnlyWhileReadNotifyIsOnAndFaultsAsInjected) {
     EXPECT_EQ(p.events, "PCUCPC");
 }
 
+// A fault meets only the command it is aimed at, once the ones it lets through have passed;
+// every other command is answered as by a sound unit with the same seed.
+TEST(SimulatedUnit, FaultsMeetTheCommandTheyAreAimedAt) {
+    using F = SimulatedUnit::Fault;
+    const struct {
+        F fault;
+        std::size_t reports, size;  // what the faulty command brings
+    } cases[] = {
+        {F::NoAnswer, 0, 9},
+        {F::ShortReport, 1, SimulatedUnit::kShortReportSize},
+        {F::LongReport, 1, SimulatedUnit::kLongReportSize},
+        {F::GarbageReport, 1, 9},
+        {F::ReportStorm, 1 + SimulatedUnit::kStormReports, 9},
+    };
+    const std::string commands = ">=%==";  // the fault is aimed at the second "="
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.fault));
+        Probe faulty(3), sound(3);
+        faulty.unit.injectFault(c.fault, 1, Command::ScopeSamples, 1);
+        for (std::size_t i = 0; i < commands.size(); ++i) {
+            const Report expected = sound.ask(commands[i]);
+            const std::size_t before = faulty.reads.size();
+            faulty.unit.write(Report{0, static_cast<quint8>(commands[i])});
+            const auto got = std::vector(faulty.reads.begin() + before, faulty.reads.end());
+            if (i != 3) {
+                ASSERT_EQ(got.size(), 1u);
+                EXPECT_TRUE(
+                    std::equal(expected.begin(), expected.end(), got[0].begin(), got[0].end()));
+                continue;
+            }
+            ASSERT_EQ(got.size(), c.reports);
+            for (const auto& report : got) {
+                ASSERT_EQ(report.size(), c.size);
+                // Cut or padded answers keep what they carry; garbage carries something else.
+                const std::size_t kept = std::min(c.size, kReportSize);
+                EXPECT_EQ(std::equal(report.begin(), report.begin() + kept, expected.begin()),
+                          c.fault != F::GarbageReport);
+                EXPECT_TRUE(std::all_of(report.begin() + kept, report.end(),
+                                        [](quint8 b) { return b == 0; }));
+            }
+            if (c.fault == F::GarbageReport) break;  // the draws differ from here on
+        }
+    }
+}
+
 // The latency is slept, not spun: the program waits on the unit without burning a core.
 TEST(SimulatedUnit, LatencyPacesWithoutBusyWaiting) {
     Probe p(1, 1ms);

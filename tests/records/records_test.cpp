@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 
 #include "common/datetext.h"
+#include "common/workstring.h"
 #include "records/logfile.h"
 #include "records/logformat.h"
 #include "settings/filebytes.h"
@@ -73,6 +74,23 @@ TEST(DateText, ShortDateWithFullYearAndLongTimeWithoutZone) {
     for (const auto& [locale, when, text] : cases)
         EXPECT_EQ(generalDateText(when, QLocale(QLatin1String(locale))), QLatin1String(text))
             << locale;
+}
+
+// Whatever the date looks like where the program runs, the stamp made of it names a
+// picture in the data folder, never one in a folder of its own or above it.
+TEST(DateText, StampsNamePicturesInTheDataFolderInEveryLocale) {
+    const QDateTime when(QDate(2026, 12, 5), QTime(18, 40, 12));
+    const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    ASSERT_GT(locales.size(), 100);
+    for (const QLocale& locale : locales) {
+        const QString name = verifiedPictureName(QStringLiteral("/d/"),
+                                                 swapstring(generalDateText(when, locale)), 1);
+        const QString file = name.mid(3);
+        EXPECT_TRUE(name.startsWith(QLatin1String("/d/")) && !file.contains(u'/') &&
+                    !file.contains(u'\\') && !file.contains(u':') && !file.startsWith(u'.'))
+            << locale.name().toStdString() << ": " << name.toStdString();
+    }
 }
 
 TEST(LogFile, AppendsFlushedUtf8AndNeverTruncates) {

@@ -66,6 +66,8 @@ TEST(IniText, Write) {
         // A last line without a line end is replaced to the end of the text.
         {"[TEMP]\r\nCAL=-3", "TEMP/CAL= 4", "[TEMP]\r\nCAL= 4\r\n"},
         {"[A]\r\nK=1", "B/K=9", "[A]\r\nK=1\r\n\r\n[B]\r\nK=9\r\n"},
+        {"[B]\r\nK=1\r\n[A]", "A/K=9", "[B]\r\nK=1\r\n[A]\r\nK=9\r\n"},
+        {"\v\t[A]\r\nK=1\r\n", "A/K=2", "[A]\r\nK=2\r\n"},
         // At most one empty line in a row; control characters trimmed at both ends.
         {"\r\n[A]\r\nK=1\r\n\r\n\r\n\r\n\r\nX=1\r\n\t\r\n", "A/K=2", "[A]\r\nK=2\r\n\r\nX=1\r\n"},
         {"[A]\r\nK=1\r\n\r\nL=2\r\n", "A/L=3", "[A]\r\nK=1\r\n\r\nL=3\r\n"},
@@ -85,6 +87,15 @@ TEST(IniText, Write) {
         EXPECT_EQ(ini.text(), c.after) << c.before.toStdString();
         EXPECT_EQ(ini.value(section, key), value) << c.before.toStdString();
     }
+}
+
+// A value is one line, whatever it holds: it can add no key or section.
+TEST(IniText, AValueStaysOnItsLine) {
+    IniText ini("[NAG]\r\nNAGSCREEN= 3\r\n");
+    ini.setValue("VIDEO", "V1", "a\r\n[NAG]\r\nNAGSCREEN=-9\rb\n");
+    EXPECT_EQ(ini.text(),
+              "[NAG]\r\nNAGSCREEN= 3\r\n\r\n[VIDEO]\r\nV1=a  [NAG]  NAGSCREEN=-9 b \r\n");
+    EXPECT_EQ(ini.value("NAG", "NAGSCREEN"), " 3");
 }
 
 class IniFile : public ::testing::Test {
