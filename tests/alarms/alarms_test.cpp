@@ -19,24 +19,15 @@ TEST(Alarms, AnswerArmsAndStoresCleanedValue) {
         bool armed;
         QString value;
     };
+    // No digits still arms; an empty answer (cancelled) disarms. Alarms 1 and 7..12 keep the
+    // text, 2..6 its number, never with an exponent.
     const Case cases[] = {
-        {0, "1,5", true, "15"},
-        {6, "-3 mG", true, "3"},
-        {0, "abc", true, ""},  // no digits still arms
-        {1, "abc", true, "0"},
-        {0, "", false, ""},  // cancelled
-        {1, "", false, "0"},
-        {5, "", false, "0"},
-        {11, "", false, ""},
-        {0, "1.50", true, "1.50"},  // alarms 1 and 7..12 keep the text
-        {6, "1.50", true, "1.50"},
-        {1, "1.50", true, "1.5"},  // alarms 2..6 keep its number
-        {5, "1.50", true, "1.5"},
-        {2, "x1.2.3", true, "1.2"},
-        {3, "0.5", true, ".5"},
-        {3, "7.", true, "7"},
-        {4, " .", true, "0"},
-        {4, "0.00000001", true, ".00000001"},  // never an exponent
+        {0, "1,5", true, "15"}, {6, "-3 mG", true, "3"}, {0, "abc", true, ""},
+        {1, "abc", true, "0"},  {0, "", false, ""},      {1, "", false, "0"},
+        {5, "", false, "0"},    {11, "", false, ""},
+        {0, "1.50", true, "1.50"}, {6, "1.50", true, "1.50"}, {1, "1.50", true, "1.5"},
+        {5, "1.50", true, "1.5"},  {2, "x1.2.3", true, "1.2"}, {3, "0.5", true, ".5"},
+        {3, "7.", true, "7"},      {4, " .", true, "0"},      {4, "0.00000001", true, ".00000001"},
         {4, "123456789012345678901", true, "123456789012345680000"},
         {4, kTooManyDigits, true, kTooManyDigits},  // beyond any number: kept as typed
         {0, "1\r\n[ALARM]\nALARM1V=2", true, "112"},

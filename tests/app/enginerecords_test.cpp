@@ -5,7 +5,6 @@
 #include "records/picturerenderer.h"
 #include "settings/filebytes.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -34,14 +33,14 @@ QStringList undatedLines(const QByteArray& bytes) {
     return lines;
 }
 
-// A unit whose frequencies sum to `frequencySum` (fA = 1) and whose channels are never
-// zero; in frequency mode every tick reaches the word stage with that value.
+// A unit whose frequencies sum to 20 (fA = 1, position 20: "gate ") and whose channels are
+// never zero; in frequency mode every tick reaches the word stage with that value.
 class RecordsTest : public ::testing::Test {
 protected:
     RecordsTest() {
         transport.respond = [this](const Report& out) {
             switch (out[1]) {
-                case '>': return answerBytes({0, 0, 0, 0, 0, 1, 0, quint8(frequencySum - 1)});
+                case '>': return answerBytes({0, 0, 0, 0, 0, 1, 0, 19});
                 case '%': return answerBytes({0, 0, 0, 0, 77});         // 72 F
                 case '/': return answerBytes({1, 244, 1, 244, 1, 244, 1, 244});  // no field
                 default: return answerBytes({0, 200, 0, 200, 0, 200, 0, 200});
@@ -51,7 +50,6 @@ protected:
         engine.setCaptureElements(&video, &audio);
         engine.load();
         captures.clear();  // the capture setup's load
-        QObject::connect(&engine, &Engine::problem, [this](const QString& p) { problems << p; });
     }
     QString file(const char* name) const { return dir.filePath(QString("data/") + name); }
     QString text(const char* element) const { return engine.elements().text(element); }
@@ -60,11 +58,9 @@ protected:
     ScriptedTransport transport;
     Engine engine{transport, {dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("data/")}};
     RecordingRenderer renderer;
-    QStringList problems;
     QStringList captures;
     RecordingVideo video{captures};
     RecordingAudio audio{captures};
-    int frequencySum = 20;  // position 20: "gate "
 };
 
 }  // namespace

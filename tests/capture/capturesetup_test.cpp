@@ -52,7 +52,7 @@ TEST(CaptureSetupLoad, ListsEachDeviceOnceAndChoosesTheFirst) {
     EXPECT_EQ(e.value("cboVideoCompressor"), -1);
     EXPECT_EQ(e.selectedItem("cbofontsize"), "12");
     EXPECT_EQ(e.selectedItem("cbodatefontsize"), "16");
-    EXPECT_EQ(e.items("cbofontsize").size(), 27);
+    EXPECT_EQ(e.items("cbofontsize").size(), 27);  // 8 to 60 in steps of 2
     EXPECT_EQ(rig.loadCalls, QStringList({"audio.selectDevice(0)", "audio.selectInput(0)",
                                   "video.setTvMute(true)", "video.selectDevice(0)",
                                   "video.selectInput(0)"}));
@@ -94,7 +94,8 @@ TEST(CaptureSetupRotation, AQuarterTurnWithInvertedColoursWarnsOnceAndKeepsBoth)
     EXPECT_TRUE(rig.overlays().invert);
 }
 
-TEST(CaptureSetupText, DrawTextTrimsBlanksAndJoinsWithLineFeedThenReturn) {
+// "Draw Text" trims blanks and joins with a line feed, then a return.
+TEST(CaptureSetupText, DrawTextJoinsTheLinesAndAPositionBoxKeepsItsLastNumber) {
     Rig rig;
     rig.setup.text_change("txtText", "  A ");
     rig.setup.text_change("txtText2", "  B ");
@@ -102,13 +103,7 @@ TEST(CaptureSetupText, DrawTextTrimsBlanksAndJoinsWithLineFeedThenReturn) {
     rig.setup.text_change("txtTop", "-7");
     rig.setup.button_click("Command10");
     EXPECT_EQ(rig.overlays().text.text, QString("A\n\rB"));
-    EXPECT_EQ(rig.overlays().text.left, 12);
     EXPECT_EQ(rig.overlays().text.top, -7);
-}
-
-TEST(CaptureSetupText, APositionBoxKeepsItsLastNumber) {
-    Rig rig;
-    rig.setup.text_change("txtLeft", "12");
     for (const char* bad : {"abc", "", "-", "40000", "1e3", "3.5"}) {
         rig.setup.text_change("txtLeft", bad);
         rig.setup.button_click("Command10");
@@ -158,16 +153,13 @@ TEST(CaptureSetupImage, SlidersMoveThePictureAndShowIt) {
     EXPECT_EQ(rig.overlays().picture.alpha, 100);
     EXPECT_FALSE(rig.overlays().picture.shown);
     rig.setup.slider_change("Slider2", 31);
+    EXPECT_TRUE(rig.overlays().picture.shown);
+    rig.setup.check_click("chkshowimage", false);  // each slider shows it
     rig.setup.slider_change("Slider3", 42);
     EXPECT_EQ(rig.e().text("txtimageleft"), "31");
     EXPECT_EQ(rig.e().text("txtimagetop"), "42");
-    const VideoOverlays::Picture p = rig.overlays().picture;
-    EXPECT_TRUE(p.shown);
-    EXPECT_EQ(p.left, 31);
-    EXPECT_EQ(p.top, 42);
-    EXPECT_EQ(p.file, "/pics/box.bmp");
-    EXPECT_EQ(p.transparentColor, 0x00FF00u);
-    EXPECT_EQ(p.alpha, 100);
+    EXPECT_EQ(rig.overlays().picture,
+              (VideoOverlays::Picture{true, 31, 42, "/pics/box.bmp", 0x00FF00, 100}));
 }
 
 TEST(CaptureSetupColours, EachColourButtonSetsItsColour) {

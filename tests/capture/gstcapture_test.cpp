@@ -24,9 +24,7 @@ constexpr double kLengthTolerance = 0.3;  // seconds
 // Recording, an optional pause, recording again (milliseconds).
 struct Schedule {
     const char* name;
-    int before;
-    int paused;
-    int after;
+    int before, paused, after;
 };
 constexpr Schedule kSchedules[] = {{"straight", 2000, 0, 0}, {"paused midway", 1000, 1000, 1000}};
 
@@ -55,32 +53,27 @@ void record(Element& element, const QString& path, const Schedule& schedule) {
 
 struct Discovered {
     double seconds = 0;
-    int width = 0;
-    int height = 0;
+    QSize size;
     QString codec;  // the media type of the video stream
 };
 
 Discovered discover(const QString& path) {
     Discovered result;
-    GstDiscoverer* discoverer = gst_discoverer_new(5 * GST_SECOND, nullptr);
-    gchar* uri = gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr);
-    GstDiscovererInfo* info = gst_discoverer_discover_uri(discoverer, uri, nullptr);
-    if (info) {
-        result.seconds = double(gst_discoverer_info_get_duration(info)) / GST_SECOND;
-        GList* streams = gst_discoverer_info_get_video_streams(info);
-        if (streams) {
-            auto* video = GST_DISCOVERER_VIDEO_INFO(streams->data);
-            result.width = int(gst_discoverer_video_info_get_width(video));
-            result.height = int(gst_discoverer_video_info_get_height(video));
-            GstCaps* caps = gst_discoverer_stream_info_get_caps(GST_DISCOVERER_STREAM_INFO(video));
-            result.codec = QString::fromUtf8(gst_structure_get_name(gst_caps_get_structure(caps, 0)));
-            gst_caps_unref(caps);
-        }
-        gst_discoverer_stream_info_list_free(streams);
-        gst_discoverer_info_unref(info);
+    g_autoptr(GstDiscoverer) discoverer = gst_discoverer_new(5 * GST_SECOND, nullptr);
+    g_autofree gchar* uri = gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr);
+    g_autoptr(GstDiscovererInfo) info = gst_discoverer_discover_uri(discoverer, uri, nullptr);
+    if (!info) return result;
+    result.seconds = double(gst_discoverer_info_get_duration(info)) / GST_SECOND;
+    GList* streams = gst_discoverer_info_get_video_streams(info);
+    if (streams) {
+        auto* video = GST_DISCOVERER_VIDEO_INFO(streams->data);
+        result.size = QSize(int(gst_discoverer_video_info_get_width(video)),
+                            int(gst_discoverer_video_info_get_height(video)));
+        g_autoptr(GstCaps) caps =
+            gst_discoverer_stream_info_get_caps(GST_DISCOVERER_STREAM_INFO(video));
+        result.codec = QString::fromUtf8(gst_structure_get_name(gst_caps_get_structure(caps, 0)));
     }
-    g_free(uri);
-    g_object_unref(discoverer);
+    gst_discoverer_stream_info_list_free(streams);
     return result;
 }
 
@@ -143,40 +136,34 @@ QImage frameOf(QSignalSpy& frames, QSize size) {
 
 }  // namespace
 
-TEST(GstCapture, VideoIsAnAviOfTheRecordedTime) {
+// The video as a motion JPEG AVI of 640 x 480, the sound as the test tone's "Mono" WAV.
+TEST(GstCapture, FilesLastTheRecordedTime) {
     QTemporaryDir dir;
     GstVideoElement video(true);
-    QSignalSpy failures(&video, &GstVideoElement::failed);
+    GstAudioElement audio(true);
     video.setCaptureToFile(true);
     video.setDateTimeOverlay(true);
-    for (const Schedule& schedule : kSchedules) {
-        SCOPED_TRACE(schedule.name);
-        const QString path = dir.filePath(QString::fromLatin1(schedule.name) + ".avi");
-        record(video, path, schedule);
+    auto check = [&](auto& element, const char* extension, auto seconds) {
+        QSignalSpy failures(&element, &GstCapture::failed);
+        for (const Schedule& schedule : kSchedules) {
+            SCOPED_TRACE(schedule.name);
+            const QString path = dir.filePath(QString::fromLatin1(schedule.name) + extension);
+            record(element, path, schedule);
+            const double recorded = (schedule.before + schedule.after) / 1000.0;
+            EXPECT_NEAR(seconds(path), recorded, kLengthTolerance);
+        }
+        QTest::qWait(50);
+        EXPECT_EQ(failures.count(), 0) << failures.value(0).value(0).toString().toStdString();
+    };
+    check(video, ".avi", [](const QString& path) {
         EXPECT_TRUE(finishedRiff(contents(path), "AVI "));
         const Discovered avi = discover(path);
-        EXPECT_EQ(avi.width, 640);
-        EXPECT_EQ(avi.height, 480);
+        EXPECT_EQ(avi.size, QSize(640, 480));
         EXPECT_EQ(avi.codec, "image/jpeg");
-        EXPECT_NEAR(avi.seconds, (schedule.before + schedule.after) / 1000.0, kLengthTolerance);
-    }
-    QTest::qWait(50);
-    EXPECT_EQ(failures.count(), 0) << failures.value(0).value(0).toString().toStdString();
-}
-
-TEST(GstCapture, AudioIsAWaveOfTheRecordedTime) {
-    QTemporaryDir dir;
-    GstAudioElement audio(true);
-    QSignalSpy failures(&audio, &GstAudioElement::failed);
-    for (const Schedule& schedule : kSchedules) {
-        SCOPED_TRACE(schedule.name);
-        const QString path = dir.filePath(QString::fromLatin1(schedule.name) + ".wav");
-        record(audio, path, schedule);
-        EXPECT_NEAR(waveSeconds(contents(path), 1, 44100, 16),  // the test tone's "Mono"
-                    (schedule.before + schedule.after) / 1000.0, kLengthTolerance);
-    }
-    QTest::qWait(50);
-    EXPECT_EQ(failures.count(), 0) << failures.value(0).value(0).toString().toStdString();
+        return avi.seconds;
+    });
+    check(audio, ".wav",
+          [](const QString& path) { return waveSeconds(contents(path), 1, 44100, 16); });
 }
 
 TEST(GstCapture, PreviewKeepsOnlyTheNewestFrameAndPicturesAreJpegs) {
@@ -205,13 +192,11 @@ TEST(GstCapture, SimulatedChoicesAreListedAndMakeTheFile) {
     QTemporaryDir dir;
     GstVideoElement video(true);
     GstAudioElement audio(true);
-    EXPECT_EQ(video.devices(), QStringList{"Test picture (simulated)"});
+    for (const QStringList& list :
+         {video.devices(), video.inputs(), audio.devices(), audio.inputs()})
+        EXPECT_EQ(list.size(), 1);
     video.selectDevice(1);  // outside the list: ignored
     EXPECT_EQ(video.device(), 0);
-    EXPECT_EQ(video.inputs(), QStringList{"Test pattern"});
-    EXPECT_EQ(video.formats(), (QStringList{"640 x 480", "320 x 240", "1280 x 720"}));
-    EXPECT_EQ(audio.devices(), QStringList{"Test tone (simulated)"});
-    EXPECT_EQ(audio.inputs(), QStringList{"Mono"});
 
     const QStringList compressors = video.compressors();
     EXPECT_TRUE(compressors.contains("JPEG image encoder"));
@@ -223,7 +208,7 @@ TEST(GstCapture, SimulatedChoicesAreListedAndMakeTheFile) {
     const QString path = dir.filePath("chosen.avi");
     record(video, path, {"", 500, 0, 0});
     const Discovered avi = discover(path);
-    EXPECT_EQ(QSize(avi.width, avi.height), QSize(320, 240));
+    EXPECT_EQ(avi.size, QSize(320, 240));  // the second format
     EXPECT_EQ(avi.codec, "image/png");
 
     QSignalSpy look(&video, &GstVideoElement::previewLookChanged);
@@ -296,7 +281,7 @@ TEST(GstCapture, RotationTurnsThePreviewAtOnceAndAFileAtTheNextStart) {
     EXPECT_EQ(frames.last().value(0).value<QImage>().size(), QSize(640, 480));
     video.stop();
     EXPECT_TRUE(finishedRiff(contents(path), "AVI "));
-    EXPECT_EQ(discover(path).height, 480);
+    EXPECT_EQ(discover(path).size, QSize(640, 480));
     video.setCaptureToFile(false);
     video.start();
     EXPECT_FALSE(frameOf(frames, {480, 640}).isNull());
@@ -335,7 +320,10 @@ TEST(GstCapture, AFailureIsToldOnceAndTheNextStartWorks) {
     auto check = [&](auto& element) {
         QSignalSpy failures(&element, &GstCapture::failed);
         element.stop();  // harmless when idle
-        for (const auto& [target, start] : targets) {
+        for (const auto& row : targets) {
+            // Named copies: clang does not let a lambda capture a structured binding.
+            const QString& target = row.target;
+            const CaptureStart start = row.start;
             SCOPED_TRACE(target.toStdString());
             failures.clear();
             element.setFileName(target);
@@ -367,12 +355,10 @@ TEST(GstCapture, WithoutADeviceCallsAreHarmlessAndToldOnce) {
         GTEST_SKIP() << "a camera or microphone is present";
     GstVideoElement video(false);
     GstAudioElement audio(false);
-    EXPECT_EQ(video.devices(), QStringList());
     EXPECT_EQ(video.device(), -1);
-    EXPECT_EQ(video.inputs(), QStringList());
-    EXPECT_EQ(video.formats(), QStringList());
-    EXPECT_EQ(audio.devices(), QStringList());
-    EXPECT_EQ(audio.inputs(), QStringList());
+    EXPECT_EQ((QList<QStringList>{video.devices(), video.inputs(), video.formats(), audio.devices(),
+                                  audio.inputs()}),
+              QList<QStringList>(5));
     QSignalSpy videoFailures(&video, &GstCapture::failed);
     QSignalSpy audioFailures(&audio, &GstCapture::failed);
     for (int i = 0; i < 3; ++i) {

@@ -73,15 +73,12 @@ TEST(OverlayPainter, ThePictureIsPlacedWithoutItsTransparentColourAndWithItsAlph
         auto blend = [&](int picture, int under) {
             return (picture * row.alpha + under * (255 - row.alpha)) / 255;
         };
-        const QColor red = frame.pixelColor(30, 20);
-        const QColor green = frame.pixelColor(32, 20);
-        EXPECT_NEAR(red.red(), blend(255, ground.red()), 2);
-        EXPECT_NEAR(red.green(), blend(0, ground.green()), 2);
-        EXPECT_NEAR(green.green(), blend(255, ground.green()), 2);
-        EXPECT_NEAR(green.red(), blend(0, ground.red()), 2);
-        EXPECT_EQ(frame.pixelColor(31, 20), ground);
-        EXPECT_EQ(frame.pixelColor(29, 20), ground);
-        EXPECT_EQ(frame.pixelColor(30, 21), ground);
+        for (const auto& [x, red, green] : {std::tuple(30, 255, 0), std::tuple(32, 0, 255)}) {
+            EXPECT_NEAR(frame.pixelColor(x, 20).red(), blend(red, ground.red()), 2) << x;
+            EXPECT_NEAR(frame.pixelColor(x, 20).green(), blend(green, ground.green()), 2) << x;
+        }
+        for (const QPoint& p : {QPoint(31, 20), QPoint(29, 20), QPoint(30, 21)})
+            EXPECT_EQ(frame.pixelColor(p), ground) << p.x() << "," << p.y();
     }
 }
 

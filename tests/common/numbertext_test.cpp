@@ -4,43 +4,23 @@
 
 using namespace nuvo;
 
-TEST(NumberText, SignPositionAndNoLeadingZero) {
-    EXPECT_EQ(numberText(7), " 7");
-    EXPECT_EQ(numberText(0), " 0");
-    EXPECT_EQ(numberText(-3), "-3");
-    EXPECT_EQ(numberText(0.5), " .5");
-    EXPECT_EQ(numberText(-0.5), "-.5");
-    EXPECT_EQ(numberText(2.3046875), " 2.3046875");
-    EXPECT_EQ(numberText(0.165), " .165");
-    EXPECT_EQ(numberText(440), " 440");
-    EXPECT_EQ(numberText(1.5), " 1.5");
-    EXPECT_EQ(numberText(32767), " 32767");
-}
-
-TEST(NumberText, FixedTwoDecimals) {
-    EXPECT_EQ(fixedTwoText(512 * 5.0 / 1024), "2.50");
-    EXPECT_EQ(fixedTwoText(100 * 5.0 / 1024), ".49");
-    EXPECT_EQ(fixedTwoText(1 * 5.0 / 1024), ".00");
-    EXPECT_EQ(fixedTwoText(1024 * 5.0 / 1024), "5.00");
-    EXPECT_EQ(fixedTwoText(0), ".00");
-    EXPECT_EQ(fixedTwoText(0.125), ".13");  // halves away from zero
-    EXPECT_EQ(fixedTwoText(-1.5), "-1.50");
-}
-
-TEST(NumberText, UpToTwoDecimalsAlwaysWithPoint) {
-    EXPECT_EQ(upToTwoText(72), "72.");
-    EXPECT_EQ(upToTwoText(-5), "-5.");
-    EXPECT_EQ(upToTwoText(0), ".");
-    EXPECT_EQ(upToTwoText(1.5), "1.5");
-    EXPECT_EQ(upToTwoText(0.254), ".25");
-    EXPECT_EQ(upToTwoText(1.23), "1.23");
-    EXPECT_EQ(upToTwoText(0.001), ".");
-}
-
-TEST(NumberText, RoundHalfEven) {
-    EXPECT_EQ(roundHalfEven(1.5), 2);
-    EXPECT_EQ(roundHalfEven(2.5), 2);
-    EXPECT_EQ(roundHalfEven(-2.5), -2);
-    EXPECT_EQ(roundHalfEven(2.4999), 2);
-    EXPECT_EQ(roundHalfEven(3.5), 4);
+TEST(NumberText, EachPatternWritesItsTextAndRounds) {
+    // A sign position, no zero before the point, no trailing zeros.
+    const std::pair<double, const char*> numbers[] = {
+        {7, " 7"}, {0, " 0"}, {-3, "-3"}, {0.5, " .5"}, {-0.5, "-.5"}, {0.165, " .165"},
+        {2.3046875, " 2.3046875"}, {440, " 440"}, {1.5, " 1.5"}, {32767, " 32767"}};
+    // Two decimals, halves away from zero.
+    const std::pair<double, const char*> fixedTwo[] = {
+        {512 * 5.0 / 1024, "2.50"}, {100 * 5.0 / 1024, ".49"}, {5.0 / 1024, ".00"}, {5, "5.00"},
+        {0, ".00"}, {0.125, ".13"}, {-1.5, "-1.50"}};
+    // At most two decimals, always a point.
+    const std::pair<double, const char*> upToTwo[] = {
+        {72, "72."}, {-5, "-5."}, {0, "."}, {1.5, "1.5"}, {0.254, ".25"}, {1.23, "1.23"},
+        {0.001, "."}};
+    for (const auto& [value, text] : numbers) EXPECT_EQ(numberText(value), text) << value;
+    for (const auto& [value, text] : fixedTwo) EXPECT_EQ(fixedTwoText(value), text) << value;
+    for (const auto& [value, text] : upToTwo) EXPECT_EQ(upToTwoText(value), text) << value;
+    // Whole numbers round halves to the even one.
+    const std::pair<double, int> halves[] = {{1.5, 2}, {2.5, 2}, {-2.5, -2}, {2.4999, 2}, {3.5, 4}};
+    for (const auto& [value, whole] : halves) EXPECT_EQ(roundHalfEven(value), whole) << value;
 }

@@ -17,6 +17,7 @@ TEST(WorkString, SwapstringMakesAFileNameStamp) {
         {"6/15/2008 3:04:05 PM", "6_15_2008 3_04_05 PM"},
         {"15.06.2008 15:04:05", "15_06_2008 15_04_05"},
         {"Café\t1", "Caf__1"},
+        {"..\\..\\x/../y", "______x____y"},  // never a path
         {"", ""},
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(swapstring(QString::fromUtf8(in)), out) << in;

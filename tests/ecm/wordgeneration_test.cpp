@@ -5,6 +5,7 @@
 #include "ecm/phoneme.h"
 #include "ecm/vocabulary.h"
 #include "ecm/wordstage.h"
+#include "settings/filebytes.h"  // readable QString failures
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,6 @@
 using namespace nuvo;
 
 namespace {
-
-QStringList sorted(QStringList list) {
-    std::sort(list.begin(), list.end());
-    return list;
-}
 
 struct WordCase {
     const char* what;
@@ -61,12 +57,10 @@ TEST(WordStage, PicksShowsSpeaksAndGroups) {
         QString phbuf;
         WordOutput out;
         for (int v : c.positions) out = wordStage(list, v, c.settings, wordkind, phbuf);
-        EXPECT_EQ(out.shown, QString::fromUtf8(c.shown)) << c.what;
-        EXPECT_EQ(out.spoken, QString::fromUtf8(c.spoken)) << c.what;
-        EXPECT_EQ(out.pauseMs, c.pauseMs) << c.what;
-        EXPECT_EQ(wordkind, c.wordkind) << c.what;
-        EXPECT_EQ(out.logWord, QString::fromUtf8(c.logWord)) << c.what;
-        EXPECT_EQ(phbuf, QString::fromUtf8(c.phbufAfter)) << c.what;
+        EXPECT_EQ(std::tuple(out.shown, out.spoken, out.pauseMs, wordkind, out.logWord, phbuf),
+                  std::tuple(QString(c.shown), QString(c.spoken), c.pauseMs, c.wordkind,
+                             QString(c.logWord), QString(c.phbufAfter)))
+            << c.what;
     }
 }
 
@@ -90,7 +84,6 @@ TEST(CurrentList, PhonemeListRepeatsTheBlockToCoverEveryVoltage) {
     ASSERT_EQ(list.size(), 2160);
     for (int p : {0, 269, 270, 1000, 2159})
         EXPECT_EQ(list.entries()[p], phonemeBlock()[p % 270]) << p;
-    EXPECT_EQ(list.entries()[2159], " ");
     list.loadDefaultWords();  // a switch replaces, never appends
     EXPECT_EQ(list.entries(), defaultWordList());
 }
@@ -105,8 +98,8 @@ TEST(CurrentList, ShuffleKeepsEveryEntryAndIsTheSameAfterEachStart) {
     second.shuffle(startTwo);
     EXPECT_EQ(first.entries(), second.entries());
     EXPECT_NE(first.entries(), defaultWordList());
-    EXPECT_EQ(sorted(first.entries()), sorted(defaultWordList()));
-    EXPECT_EQ(first.entries().count("."), 93);
+    const QStringList words = defaultWordList();
+    EXPECT_TRUE(std::is_permutation(words.begin(), words.end(), first.entries().begin()));
     EXPECT_EQ(first.selected(), -1);
     first.shuffle(startOne);  // the generator goes on: another order
     EXPECT_NE(first.entries(), second.entries());

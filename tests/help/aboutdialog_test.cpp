@@ -77,13 +77,8 @@ private slots:
         QVERIFY(about);
         QVERIFY(about->isVisible());
         QVERIFY(!about->isModal());
-        QCOMPARE(about->windowTitle(), QStringLiteral("About The Nuvo"));
         QCOMPARE(about->findChild<QLabel*>("Label1")->text(),
                  QStringLiteral("Program path = ") + f.dir.path());
-        QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),
-                 QStringLiteral("Version 1.115                 6/15/2008"));
-        QCOMPARE(about->findChild<QPushButton*>("cmdSysInfo")->text(),
-                 QStringLiteral("&System Info..."));
         QVERIFY(!QApplication::activeModalWidget());
 
         f.click("abkv");

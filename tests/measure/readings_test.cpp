@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-
 #include "measure/unitrig.h"
+#include "settings/filebytes.h"  // readable QString failures
 
 using namespace nuvo;
 using namespace nuvo::test;
@@ -45,10 +45,9 @@ TEST_F(ReadingsTest, TemperatureIsByteFivePlusCalibration) {
         state.tempcal = qint16(tempcal);
         state.waitflag = 1;
         EXPECT_EQ(getemf(link, state, elements), byte5 >= 0);
-        EXPECT_EQ(state.temperature, degrees);
-        EXPECT_EQ(state.tempstr, QString::fromLatin1(text));
-        EXPECT_EQ(elements.text("tempdisp"), QString::fromLatin1(text));
-        EXPECT_EQ(state.waitflag, 0);
+        EXPECT_EQ(
+            std::tuple(state.temperature, state.tempstr, elements.text("tempdisp"), state.waitflag),
+            std::tuple(degrees, QString(text), QString(text), 0));
         EXPECT_EQ(takeSent(), "%");
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "measure/unitrig.h"
+#include "settings/filebytes.h"  // readable QString failures
 
 using namespace nuvo;
 using namespace nuvo::test;
@@ -79,13 +80,10 @@ TEST_F(UpdscopeTest, ReadOutsComeFromTheFirstSamples) {
     for (const auto& [burst, display, texta, textb, emf, chalevel, chblevel] : cases) {
         SCOPED_TRACE(emf);
         ASSERT_TRUE(run(burst));
-        EXPECT_EQ(elements.text("EMFdisplay1"), QString::fromLatin1(display) + " mG");
-        EXPECT_EQ(state.emftexta, QString::fromLatin1(texta) + " mG");
-        EXPECT_EQ(state.emftextb, QString::fromLatin1(textb) + " mG");
-        EXPECT_EQ(state.emf, emf);
-        EXPECT_EQ(state.chalevel, chalevel);
-        EXPECT_EQ(state.chblevel, chblevel);
-        EXPECT_EQ(state.waitflag, 0);
+        const QStringList shown{elements.text("EMFdisplay1"), state.emftexta, state.emftextb};
+        EXPECT_EQ(shown.join('|'), QString("%1 mG|%2 mG|%3 mG").arg(display, texta, textb));
+        EXPECT_EQ(std::tuple(state.emf, state.chalevel, state.chblevel, state.waitflag),
+                  std::tuple(emf, chalevel, chblevel, 0));
         EXPECT_EQ(takeSent(), std::string(30, '='));
     }
 }
