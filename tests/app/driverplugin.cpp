@@ -15,10 +15,10 @@ class DriverPlugin : public QGenericPlugin {
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "driverplugin.json")
 
 public:
-    QObject* create(const QString&, const QString& spec) override {
+    QObject* create(const QString&, const QString& itemList) override {
         auto* poll = new QTimer;  // Qt deletes what a generic plugin creates
         poll->setInterval(50);
-        const QStringList names = spec.split(u';', Qt::SkipEmptyParts);
+        const QStringList names = itemList.split(u';', Qt::SkipEmptyParts);
         connect(poll, &QTimer::timeout, poll, [poll, names] {
             QWidget* window = nullptr;
             for (QWidget* w : QApplication::topLevelWidgets())
