@@ -52,7 +52,7 @@ Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     qRegisterMetaType<nuvo::ScopeFrame>();
     qRegisterMetaType<nuvo::WindowLayout>();
     connect(m_link.get(), &Link::unitPresenceChanged, this, &Engine::unitPresenceChanged);
-    connect(m_link.get(), &Link::unitUnavailable, this, &Engine::problem);
+    connect(m_link.get(), &Link::unitUnavailable, this, &Engine::statusMessage);
     m_speechtimer.setInterval(kSpeechtimerIntervalMs);
     connect(&m_speechtimer, &QTimer::timeout, this, &Engine::speechtimer_tick);
     m_asktimer.setInterval(kDefaultAnswerTimeMs);
@@ -122,7 +122,7 @@ void Engine::load() {
     if (QDir().mkpath(m_state.datadir))
         switchLog(QStringLiteral("logfileon"), *m_dataLog, dataLogHeader());
     else
-        emit problem(tr("Cannot create the data folder %1: logs and pictures will not be saved.")
+        emit statusMessage(tr("Cannot create the data folder %1: logs and pictures will not be saved.")
                          .arg(m_state.datadir));
 
     // The overlay picture defaults to the one shipped beside the program; the settings

@@ -123,8 +123,8 @@ public slots:
 
 signals:
     void elementsChanged(const nuvo::ElementUpdates& updates);
-    // Something the user should know that needs no answer (shown in the status line).
-    void problem(const QString& text);
+    // For the status line: something the user should know that needs no answer.
+    void statusMessage(const QString& text);
     void scopeFrameReady(const nuvo::ScopeFrame& frame);
     void layoutChanged(nuvo::WindowLayout layout);
     // The current list was replaced (loaded, switched or shuffled).

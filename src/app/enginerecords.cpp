@@ -94,7 +94,7 @@ void Engine::switchLog(const QString& item, LogFile& log, const QString& header)
     }
     QString error;
     if (!log.open(header, &error)) {
-        emit problem(error);  // the log stays off
+        emit statusMessage(error);  // the log stays off
         return;
     }
     m_elements.setChecked(item, true);
@@ -107,7 +107,7 @@ void Engine::writeLog(const QString& item, LogFile& log, const QString& text) {
     // A log that cannot take its lines is switched off, with one message.
     log.close();
     m_elements.setChecked(item, false);
-    emit problem(error);
+    emit statusMessage(error);
 }
 
 void Engine::closeLogs() {
@@ -177,7 +177,7 @@ void Engine::captureMainDisplay() {
     const QString path = verifiedPictureName(m_state.datadir, stamp, m_state.shotcount);
     QString error;
     if (m_renderer && !m_renderer->save(m_elements.text(kMainDisplay), path, &error))
-        emit problem(error);
+        emit statusMessage(error);
     returnQuestionBox();
 }
 

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     QtVoices voices;
     StartUp startUp(paths, [&options] { return makeTransport(options); }, options.simulate,
                     voices.voices());
-    QObject::connect(&voices, &QtVoices::unavailable, &startUp, &StartUp::showProblem);
+    QObject::connect(&voices, &QtVoices::unavailable, &startUp, &StartUp::showStatusMessage);
     SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &startUp,
                      &StartUp::terminate);

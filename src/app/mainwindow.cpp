@@ -86,7 +86,7 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
         question->selectAll();
     }
     connect(engine, &Engine::elementsChanged, this, &MainWindow::applyUpdates);
-    connect(engine, &Engine::problem, this, &MainWindow::showProblem);
+    connect(engine, &Engine::statusMessage, this, &MainWindow::showStatusMessage);
     connect(engine, &Engine::layoutChanged, this, &MainWindow::applyLayout);
     connect(engine, &Engine::aboutRequested, this,
             [this](const QString& programDir) { AboutDialog::showFor(this, programDir); });
@@ -94,7 +94,7 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
             [this](const QString& path) { openManual(path, this); });
     connect(engine, &Engine::folderOpenRequested, this, [this](const QString& path) {
         if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-            showProblem(tr("The data folder %1 could not be opened.").arg(path));
+            showStatusMessage(tr("The data folder %1 could not be opened.").arg(path));
     });
     auto* setupWindow = new CaptureSetupWindow(engine->captureSetup(), this);
     connect(engine, &Engine::captureSetupRequested, setupWindow, [setupWindow] {
@@ -466,7 +466,7 @@ void MainWindow::apply(const QString& name, const ElementState& state, bool text
     }
 }
 
-void MainWindow::showProblem(const QString& text) { statusBar()->showMessage(text); }
+void MainWindow::showStatusMessage(const QString& text) { statusBar()->showMessage(text); }
 
 void MainWindow::closeWithoutAsking() {
     m_interactiveClose = false;

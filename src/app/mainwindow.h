@@ -30,7 +30,7 @@ public:
 
 public slots:
     // Shows a message that needs no answer in the status line.
-    void showProblem(const QString& text);
+    void showStatusMessage(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -16,7 +16,7 @@ StartUp::StartUp(const ProgramPaths& paths, TransportFactory makeTransport, bool
     : m_paths(paths), m_makeTransport(std::move(makeTransport)), m_voices(voices),
       m_video(simulated), m_audio(simulated) {
     for (GstCapture* element : {static_cast<GstCapture*>(&m_video), static_cast<GstCapture*>(&m_audio)})
-        connect(element, &GstCapture::failed, this, &StartUp::showProblem);
+        connect(element, &GstCapture::failed, this, &StartUp::showStatusMessage);
     connect(&m_disclaimer, &DisclaimerWindow::agreed, this, &StartUp::showMainWindow);
     connect(&m_disclaimer, &DisclaimerWindow::disagreed, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
@@ -43,7 +43,7 @@ void StartUp::showMainWindow() {
     m_engineThread->engine()->setCaptureElements(&m_video, &m_audio);
     m_mainWindow = std::make_unique<MainWindow>(m_engineThread->engine(),
                                                 [this] { return m_engineThread->shutdown(); });
-    if (!m_pendingProblem.isEmpty()) m_mainWindow->showProblem(m_pendingProblem);
+    if (!m_pendingStatusMessage.isEmpty()) m_mainWindow->showStatusMessage(m_pendingStatusMessage);
     auto* view = m_mainWindow->findChild<VideoView*>();
     connect(&m_video, &GstVideoElement::frameReady, view, &VideoView::setFrame);
     connect(&m_video, &GstVideoElement::previewLookChanged, view, &VideoView::setLook);
@@ -58,11 +58,11 @@ void StartUp::terminate() {
         QCoreApplication::quit();
 }
 
-void StartUp::showProblem(const QString& text) {
+void StartUp::showStatusMessage(const QString& text) {
     if (m_mainWindow)
-        m_mainWindow->showProblem(text);
+        m_mainWindow->showStatusMessage(text);
     else
-        m_pendingProblem = text;
+        m_pendingStatusMessage = text;
 }
 
 }  // namespace nuvo

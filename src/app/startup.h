@@ -44,7 +44,7 @@ public slots:
     // program if it is not open yet.
     void terminate();
     // A message for the main window's status line; kept until the window opens.
-    void showProblem(const QString& text);
+    void showStatusMessage(const QString& text);
 
 private:
     void showMainWindow();
@@ -58,7 +58,7 @@ private:
     DisclaimerWindow m_disclaimer;
     std::unique_ptr<EngineThread> m_engineThread;
     std::unique_ptr<MainWindow> m_mainWindow;
-    QString m_pendingProblem;
+    QString m_pendingStatusMessage;
 };
 
 }  // namespace nuvo

@@ -108,7 +108,7 @@ TEST_F(EngineTest, BannerFollowsTheUnitAndSaysWhyItCannotBeOpened) {
         for (const ElementUpdate& u : updates)
             if (u.name == "Frame7") bannerShown.push_back(u.state.visible);
     });
-    QObject::connect(&loaded, &Engine::problem, [&](const QString& text) { problems << text; });
+    QObject::connect(&loaded, &Engine::statusMessage, [&](const QString& text) { problems << text; });
     loaded.load();
     EXPECT_TRUE(QDir(paths().dataDir).exists());
     transport.unplug({3, kVendorId, 999});  // another device of the same maker

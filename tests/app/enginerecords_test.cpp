@@ -177,7 +177,7 @@ TEST_F(RecordsTest, MissingDataFolderLeavesTheLogsOffWithAMessageEach) {
     Engine blocked(otherTransport,
                    {dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("blocked/data/")});
     QStringList messages;
-    QObject::connect(&blocked, &Engine::problem, [&](const QString& p) { messages << p; });
+    QObject::connect(&blocked, &Engine::statusMessage, [&](const QString& p) { messages << p; });
     blocked.load();
     EXPECT_FALSE(blocked.elements().checked("logfileon"));
     EXPECT_EQ(messages.size(), 1);

@@ -39,7 +39,7 @@ const char* const kLogs[] = {"KV_data_file.csv", "KV_rf_threshold.csv", "KV_Alar
 struct Program {
     Program(Transport& unit, const QString& settingsFile, const QString& dataDir, bool everyLog)
         : engine(unit, {QFileInfo(settingsFile).path(), settingsFile, dataDir}) {
-        QObject::connect(&engine, &Engine::problem, [this](const QString& p) { messages << p; });
+        QObject::connect(&engine, &Engine::statusMessage, [this](const QString& p) { messages << p; });
         engine.setRestsAfterSpeaking(false);
         engine.load();
         if (everyLog) {
