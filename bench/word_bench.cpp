@@ -46,8 +46,9 @@ private:
 
 struct TimingVoice : Voice {
     explicit TimingVoice(StampingUnit& unit) : unit(unit) {}
-    void say(const QString&) override {
+    quint64 say(const QString&, Delivery) override {
         latencies.push_back(std::chrono::duration<double, std::micro>(Clock::now() - unit.readingArrived).count());
+        return latencies.size();
     }
     StampingUnit& unit;
     std::vector<double> latencies;

@@ -51,6 +51,7 @@ Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     qRegisterMetaType<nuvo::ElementUpdates>();
     qRegisterMetaType<nuvo::ScopeFrame>();
     qRegisterMetaType<nuvo::WindowLayout>();
+    qRegisterMetaType<nuvo::SpeechReport>();
     connect(m_link.get(), &Link::unitPresenceChanged, this, &Engine::unitPresenceChanged);
     connect(m_link.get(), &Link::unitUnavailable, this, &Engine::statusMessage);
     m_speechtimer.setInterval(kSpeechtimerIntervalMs);
@@ -69,7 +70,11 @@ Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     addRecordHandlers();
 }
 
-Engine::~Engine() = default;
+Engine::~Engine() {
+    // No report may reach the engine once it is gone.
+    for (Voice* voice : m_voices)
+        if (voice) voice->setListener({});
+}
 
 void Engine::setCaptureElements(VideoElement* video, AudioElement* audio) {
     m_video = video;

@@ -49,8 +49,9 @@ public:
     const ElementStates& elements() const { return m_elements; }
     const ProgramPaths& paths() const { return m_paths; }
     Link& link() { return *m_link; }
-    // The four speaking voices; a null voice is silent. Set before the engine starts.
-    void setVoices(const Voices& voices) { m_voices = voices; }
+    // The four speaking voices; a null voice is silent. Set before the engine starts; the
+    // voices must outlive the engine.
+    void setVoices(const Voices& voices);
     // The engine rests after speaking so words do not tumble over each other; a benchmark
     // that times many words in a row turns the rests off.
     void setRestsAfterSpeaking(bool on) { m_restsAfterSpeaking = on; }
@@ -76,8 +77,13 @@ public:
     int answerTimeMs() const { return m_asktimer.interval(); }
     bool phonemeTimerRunning() const { return m_htime.isActive(); }
     int phonemeDelayMs() const { return m_htime.interval(); }
-    // True while the engine rests after speaking: the tick and phoneme timers do nothing.
-    bool resting() const { return !m_rest.hasExpired(); }
+    // True while the engine rests after speaking, or while voice 1 still speaks the last
+    // word (at most kSpeechWaitMs): the tick and phoneme timers do nothing.
+    bool resting() const { return !m_rest.hasExpired() || awaitingSpeech(); }
+    bool awaitingSpeech() const { return m_awaitedSpeech != 0 && !m_speechWait.hasExpired(); }
+    static constexpr int kSpeechWaitMs = 3000;
+    // Phoneme fragments the voices dropped because they fell behind.
+    int droppedFragments() const { return m_droppedFragments; }
     const CurrentList& currentList() const { return m_list; }
     // The state of the "Audio /  Video Setup" window; lives in the engine's thread.
     CaptureSetup* captureSetup() { return &m_setup; }
@@ -138,9 +144,12 @@ signals:
     // "Using this Device": the user manual at `path`, shown by the desktop's viewer.
     void manualRequested(const QString& path);
     void captureSetupRequested();
+    // A voice finished a text, or gave up on it.
+    void speechReported(const nuvo::SpeechReport& report);
 
 private slots:
     void unitPresenceChanged(bool present);
+    void speechEnded(const nuvo::SpeechReport& report);
 
 private:
     void publish();
@@ -165,8 +174,8 @@ private:
     QString dateNow();
     void capture(void (CaptureTriggers::*hook)());
     void appendText(const QString& text);
-    void say(int voice, const QString& text);
-    void rest(int ms);
+    quint64 say(int voice, const QString& text, Delivery delivery = Delivery::Whole);
+    void rest(int ms, quint64 awaitedSpeech = 0);
     void switchList(void (CurrentList::*load)());
     void changeList(const std::function<void()>& change);
     void returnQuestionBox();
@@ -186,6 +195,9 @@ private:
     QTimer m_asktimer;
     QTimer m_htime;
     QDeadlineTimer m_rest;
+    quint64 m_awaitedSpeech = 0;  // voice 1's last word, until it has sounded
+    QDeadlineTimer m_speechWait;
+    int m_droppedFragments = 0;
     bool m_restsAfterSpeaking = true;
     bool m_tickRunning = false;
     CurrentList m_list;

@@ -149,10 +149,11 @@ QString Engine::runWordStage(int v) {
     const int before = m_list.selected();
     const WordOutput out = wordStage(m_list, v, settings, m_wordkind, m_phbuf);
     // Speak first: the voice is what the user waits for.
-    if (!out.spoken.isEmpty()) say(0, out.spoken);
+    const quint64 speech = out.spoken.isEmpty() ? 0 : say(0, out.spoken);
     if (!out.shown.isEmpty()) appendText(out.shown);
     publishSelection(before);
-    rest(out.pauseMs);
+    // A word longer than the rest is heard whole before the next one comes.
+    rest(out.pauseMs, speech);
     return out.logWord;
 }
 
@@ -163,12 +164,36 @@ void Engine::appendText(const QString& text) {
     }
 }
 
-void Engine::say(int voice, const QString& text) {
-    if (Voice* v = m_voices[std::size_t(voice)]) v->say(text);
+void Engine::setVoices(const Voices& voices) {
+    m_voices = voices;
+    for (Voice* voice : m_voices) {
+        if (!voice) continue;
+        voice->setListener([this](const SpeechReport& report) {
+            QMetaObject::invokeMethod(this, [this, report] { speechEnded(report); },
+                                      Qt::QueuedConnection);
+        });
+    }
 }
 
-void Engine::rest(int ms) {
-    if (ms > 0 && m_restsAfterSpeaking) m_rest.setRemainingTime(ms);
+quint64 Engine::say(int voice, const QString& text, Delivery delivery) {
+    Voice* v = m_voices[std::size_t(voice)];
+    return v ? v->say(text, delivery) : 0;
+}
+
+void Engine::rest(int ms, quint64 awaitedSpeech) {
+    if (ms <= 0 || !m_restsAfterSpeaking) return;
+    m_rest.setRemainingTime(ms);
+    if (awaitedSpeech == 0) return;
+    m_awaitedSpeech = awaitedSpeech;
+    m_speechWait.setRemainingTime(kSpeechWaitMs);
+}
+
+void Engine::speechEnded(const SpeechReport& report) {
+    if (report.id == m_awaitedSpeech && report.voice == 0) m_awaitedSpeech = 0;
+    if (report.outcome == SpeechReport::Outcome::Dropped && m_droppedFragments++ == 0)
+        emit problem(tr("The voices cannot keep up with the phoneme timer: the oldest "
+                        "fragments are dropped. A longer \"Delay\" keeps every one."));
+    emit speechReported(report);
 }
 
 // Phoneme panel ------------------------------------------------------------------------
@@ -192,7 +217,7 @@ void Engine::Command2_click() {
 
 void Engine::Text1_change(const QString& text) {
     if (m_shutDown || !text.contains(kLineEnd)) return;
-    say(0, text);
+    say(0, text);  // whole, however fast the user types
     m_elements.setText(QStringLiteral("Text1"), QString());
     publish();
 }
@@ -222,7 +247,7 @@ void Engine::htime_tick() {
     const int before = m_list.selected();
     const auto spoken = pickPhonemes(*values, checked, m_list, m_lastslice);
     for (int k = 0; k < 4; ++k)
-        if (spoken[k]) say(k, *spoken[k]);
+        if (spoken[k]) say(k, *spoken[k], Delivery::Fragment);
     publishSelection(before);
 }
 

@@ -1,5 +1,6 @@
 #include "ecm/qtvoices.h"
 
+#include <QDateTime>
 #include <QLocale>
 #include <QMetaObject>
 #include <QStringList>
@@ -8,6 +9,8 @@
 #include <QVoice>
 
 #include <algorithm>
+#include <atomic>
+#include <deque>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -56,7 +59,7 @@ void preferEnglish(QTextToSpeech* speech) {
 // Flite as packaged with Qt 6.4 is fragile in two ways that a voice works around:
 // - Its sound output crashes when an utterance is cut off while it still plays, so a newer
 //   text waits until the engine reports the current one done (or until a bound, as the
-//   engine does not report the end of every text) and only the newest waiting text is spoken.
+//   engine does not report the end of every text).
 // - It ends about a third of short texts with "Audio streaming error" (depending on the
 //   exact length of the synthesised sound) and must be left to wind down before the next
 //   text. So after an error a voice waits a moment, then speaks the same text again at a
@@ -74,8 +77,9 @@ constexpr int kLostTextsReported = 3;
 class QtVoices::SpeechVoice : public Voice {
 public:
     // `lost` hears the engine's reason once sound seems gone for good.
-    SpeechVoice(QTextToSpeech* speech, double rate, std::function<void(const QString&)> lost)
-        : m_speech(speech), m_rate(rate), m_lost(std::move(lost)) {
+    SpeechVoice(int index, QTextToSpeech* speech, double rate,
+                std::function<void(const QString&)> lost)
+        : m_index(index), m_speech(speech), m_rate(rate), m_lost(std::move(lost)) {
         m_bound.setSingleShot(true);
         QObject::connect(&m_bound, &QTimer::timeout, m_speech, [this] { finished(); });
         QObject::connect(
@@ -84,8 +88,9 @@ public:
         QObject::connect(m_speech, &QTextToSpeech::stateChanged, m_speech,
                          [this](QTextToSpeech::State state) {
                              if (state == QTextToSpeech::Speaking) {
-                                 m_speaking = true;
-                             } else if (state == QTextToSpeech::Ready && m_speaking) {
+                                 if (m_startedMs == 0)
+                                     m_startedMs = QDateTime::currentMSecsSinceEpoch();
+                             } else if (state == QTextToSpeech::Ready && m_startedMs != 0) {
                                  m_lostTexts = 0;
                                  finished();
                              }
@@ -94,60 +99,104 @@ public:
 
     ~SpeechVoice() override { QObject::disconnect(m_speech, nullptr, nullptr, nullptr); }
 
-    void say(const QString& text) override {
+    quint64 say(const QString& text, Delivery delivery) override {
+        const quint64 id = ++m_lastId;
         // Queued even within the speech thread, so the caller never runs the engine itself.
         QMetaObject::invokeMethod(
             m_speech,
-            [this, text] {
-                m_next = text;
-                m_attempt = 0;
+            [this, id, text, delivery] {
+                m_waiting.push_back({id, text, delivery});
+                dropOldFragments();
                 speakNext();
             },
             Qt::QueuedConnection);
+        return id;
     }
 
 private:
+    struct Waiting {
+        quint64 id;
+        QString text;
+        Delivery delivery;
+    };
+
+    // This engine tells nothing about the length of a text before it is spoken, so the
+    // backlog of fragments is bounded by their number.
+    void dropOldFragments() {
+        const auto isFragment = [](const Waiting& w) { return w.delivery == Delivery::Fragment; };
+        while (std::count_if(m_waiting.begin(), m_waiting.end(), isFragment) > kWaitingFragments) {
+            const auto oldest = std::find_if(m_waiting.begin(), m_waiting.end(), isFragment);
+            reportEnd(*oldest, SpeechReport::Outcome::Dropped);
+            m_waiting.erase(oldest);
+        }
+    }
+
     void speakNext() {
-        if (m_busy || !m_next) return;
-        m_text = *std::exchange(m_next, std::nullopt);
-        m_busy = true;
+        if (m_current || m_waiting.empty()) return;
+        m_current = m_waiting.front();
+        m_waiting.pop_front();
+        m_startedMs = 0;
         m_speech->setRate(std::clamp(m_rate + kRetryRates[m_attempt], -1.0, 1.0));
-        m_speech->say(m_text);
-        m_bound.start(utteranceBound(m_text));
+        m_speech->say(m_current->text);
+        m_bound.start(utteranceBound(m_current->text));
+    }
+
+    void reportEnd(const Waiting& text, SpeechReport::Outcome outcome, const QString& problem = {}) {
+        SpeechReport r;
+        r.id = text.id;
+        r.voice = m_index;
+        r.text = text.text;
+        r.outcome = outcome;
+        r.problem = problem;
+        if (outcome == SpeechReport::Outcome::Spoken) {
+            r.startedMs = m_startedMs;
+            r.finishedMs = QDateTime::currentMSecsSinceEpoch();
+        }
+        report(r);
     }
 
     void finished() {
-        m_speaking = false;
-        m_busy = false;
         m_bound.stop();
+        if (m_current) {
+            if (m_startedMs != 0)
+                reportEnd(*m_current, SpeechReport::Outcome::Spoken);
+            else
+                reportEnd(*m_current, SpeechReport::Outcome::Failed,
+                          QStringLiteral("the speech engine never started the text"));
+        }
+        m_current.reset();
+        m_attempt = 0;
         speakNext();
     }
 
     void failed(const QString& reason) {
-        m_speaking = false;
-        if (!m_bound.isActive()) return;  // one text can raise several errors
+        if (!m_bound.isActive() || !m_current) return;  // one text can raise several errors
         m_bound.stop();
-        if (!m_next) {
-            if (m_attempt + 1 < kRetryRates.size()) {
-                m_next = m_text;
-                ++m_attempt;
-            } else if (++m_lostTexts == kLostTextsReported) {
-                m_lost(reason);
-            }
+        Waiting text = *std::exchange(m_current, std::nullopt);
+        if (m_attempt + 1 < kRetryRates.size()) {
+            m_waiting.push_front(text);
+            ++m_attempt;
+        } else {
+            reportEnd(text, SpeechReport::Outcome::Failed, reason);
+            m_attempt = 0;
+            if (++m_lostTexts == kLostTextsReported) m_lost(reason);
         }
         QTimer::singleShot(kSettleTime, m_speech, [this] { finished(); });
     }
 
+    static constexpr qsizetype kWaitingFragments = 2;
+
+    int m_index;
     QTextToSpeech* m_speech;
     double m_rate;
     std::function<void(const QString&)> m_lost;
+    std::atomic<quint64> m_lastId{0};
     // All below is touched only in the speech thread.
-    QTimer m_bound;                 // runs while the engine may still be speaking m_text
-    std::optional<QString> m_next;  // waits for the engine
-    QString m_text;                 // last given to the engine
-    std::size_t m_attempt = 0;      // of the newest text
-    bool m_busy = false;            // m_text not finished
-    bool m_speaking = false;        // the engine reported m_text started
+    QTimer m_bound;                     // runs while the engine may still be speaking m_current
+    std::deque<Waiting> m_waiting;      // wait for the engine, oldest first
+    std::optional<Waiting> m_current;   // last given to the engine, not finished
+    qint64 m_startedMs = 0;             // the engine reported m_current started
+    std::size_t m_attempt = 0;          // of m_current
     int m_lostTexts = 0;
 };
 
@@ -179,7 +228,7 @@ QtVoices::QtVoices(QObject* parent) : QObject(parent) {
         const Variation& variation = kVariations[index / count];
         speech[i]->setPitch(variation.pitch);
         m_voices[i] = std::make_unique<SpeechVoice>(
-            speech[i], variation.rate,
+            int(i), speech[i], variation.rate,
             [this](const QString& reason) { reportUnavailable(reason); });
     }
 }

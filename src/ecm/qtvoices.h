@@ -13,8 +13,8 @@ namespace nuvo {
 // The four voices on Qt TextToSpeech, each a different voice of the engine (flite where it
 // is installed). The speech objects live in the thread that creates QtVoices; say() only
 // posts the text there, so a caller in any thread never waits for the engine. A newer text
-// does not cut off the one being spoken: it waits for it, and of the texts that came
-// meanwhile only the newest is spoken. QtVoices must outlive every caller of its voices.
+// does not cut off the one being spoken: texts are spoken in order, and only phoneme
+// fragments give way when too many wait. QtVoices must outlive every caller of its voices.
 //
 // Without a working engine or sound output the voices stay silent and unavailable() tells
 // the user once.

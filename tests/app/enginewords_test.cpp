@@ -4,6 +4,7 @@
 #include "ecm/currentlist.h"
 #include "ecm/vocabulary.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,7 +16,14 @@ namespace {
 
 struct RecordingVoice : Voice {
     QStringList said;
-    void say(const QString& text) override { said.append(text); }
+    quint64 say(const QString& text, Delivery) override {
+        said.append(text);
+        return quint64(said.size());
+    }
+    void finish(int voice, quint64 id, SpeechReport::Outcome outcome) {
+        report({id, voice, said.value(int(id) - 1), outcome, 1, 2, {}});
+        QCoreApplication::processEvents();  // the report reaches the engine queued
+    }
 };
 
 // A unit whose frequencies sum to `frequencySum` (position v in frequency mode) and whose
@@ -131,6 +139,27 @@ TEST_F(WordModeTest, SpokenWordRestsTheEngine) {
     const auto writes = transport.writes().size();
     engine.speechtimer_tick();  // resting: no request goes out
     EXPECT_EQ(transport.writes().size(), writes);
+
+    // The rest lasts until voice 1 has said the word: other texts' ends do not count.
+    QList<SpeechReport> reported;
+    QObject::connect(&engine, &Engine::speechReported,
+                     [&](const SpeechReport& r) { reported.append(r); });
+    voices[1].finish(1, 1, SpeechReport::Outcome::Spoken);
+    voices[0].finish(0, 2, SpeechReport::Outcome::Spoken);
+    EXPECT_TRUE(engine.awaitingSpeech());
+    voices[0].finish(0, 1, SpeechReport::Outcome::Spoken);
+    EXPECT_FALSE(engine.awaitingSpeech());
+    ASSERT_EQ(reported.size(), 3);
+    EXPECT_EQ(reported[2].text, "gate ");
+}
+
+TEST_F(WordModeTest, DroppedFragmentsAreCountedAndToldOnce) {
+    QStringList problems;
+    QObject::connect(&engine, &Engine::problem, [&](const QString& p) { problems.append(p); });
+    for (quint64 id : {1, 2, 3}) voices[2].finish(2, id, SpeechReport::Outcome::Dropped);
+    voices[2].finish(2, 4, SpeechReport::Outcome::Spoken);
+    EXPECT_EQ(engine.droppedFragments(), 3);
+    EXPECT_EQ(problems.size(), 1);
 }
 
 TEST_F(WordModeTest, SpeechItemsDoNothingWhileEcmIsOff) {
