@@ -1,8 +1,17 @@
 #include "app/commandline.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace nuvo {
 
 namespace {
+
+// Qt's own options, handed on to the toolkit when the window opens.
+const QStringList kToolkitOptionsWithValue{
+    "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-style", "-stylesheet",
+    "-session", "-display", "-geometry", "-qwindowgeometry", "-qwindowicon", "-qwindowtitle"};
+const QStringList kToolkitFlags{"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
 
 // Accepts both "--name VALUE" and "--name=VALUE".
 std::optional<QString> optionValue(const QStringList& args, qsizetype& i, const QString& name,
@@ -19,16 +28,53 @@ std::optional<QString> optionValue(const QStringList& args, qsizetype& i, const 
     return value;
 }
 
+bool takeToolkitOption(const QStringList& args, qsizetype& i, QStringList& toolkit,
+                       QString& error) {
+    const QString& arg = args[i];
+    if (kToolkitFlags.contains(arg)) {
+        toolkit.append(arg);
+        return true;
+    }
+    if (!kToolkitOptionsWithValue.contains(arg)) return false;
+    if (i + 1 >= args.size()) {
+        error = QStringLiteral("%1 needs a value").arg(arg);
+        return true;
+    }
+    toolkit << arg << args[++i];
+    return true;
+}
+
+// The command's words are the arguments up to the next option, at most as many as it takes.
+void takeCommand(const QStringList& args, qsizetype& i, const ConsoleCommand& command,
+                 CommandLine& result) {
+    if (result.command) {
+        result.error = QStringLiteral("%1 and %2 cannot be given together")
+                           .arg(result.command->name, command.name);
+        return;
+    }
+    result.command = &command;
+    while (result.commandArguments.size() < command.maxArguments && i + 1 < args.size() &&
+           !args[i + 1].startsWith(QLatin1Char('-')))
+        result.commandArguments.append(args[++i]);
+    if (result.commandArguments.size() < command.minArguments)
+        result.error = QStringLiteral("%1 needs %2").arg(command.name, command.argumentNames);
+}
+
 }  // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments) {
+CommandLine parseCommandLine(const QStringList& arguments,
+                             std::span<const ConsoleCommand> commands) {
     CommandLine result;
     for (qsizetype i = 1; i < arguments.size() && result.error.isEmpty(); ++i) {
         const QString& arg = arguments[i];
+        const auto command = std::find_if(commands.begin(), commands.end(),
+                                          [&arg](const ConsoleCommand& c) { return c.name == arg; });
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             result.showHelp = true;
         } else if (arg == QLatin1String("--version")) {
             result.showVersion = true;
+        } else if (command != commands.end()) {
+            takeCommand(arguments, i, *command, result);
         } else if (arg == QLatin1String("--simulate")) {
             result.simulate = true;
         } else if (arg.startsWith(QLatin1String("--simulate="))) {
@@ -42,15 +88,15 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         } else if (auto dir = optionValue(arguments, i, QStringLiteral("--data-dir"),
                                           result.error)) {
             result.dataDir = *dir;
-        } else {
+        } else if (!takeToolkitOption(arguments, i, result.toolkitArguments, result.error)) {
             result.error = QStringLiteral("unknown option: %1").arg(arg);
         }
     }
     return result;
 }
 
-QString commandLineHelp() {
-    return QStringLiteral(
+QString commandLineHelp(std::span<const ConsoleCommand> commands) {
+    QString help = QStringLiteral(
         "Usage: nuvo [options]\n"
         "\n"
         "  --simulate[=SEED]   run on the built-in simulated unit (same SEED, same readings)\n"
@@ -58,6 +104,14 @@ QString commandLineHelp() {
         "  --data-dir DIR      folder for logs, pictures and recordings\n"
         "  --help              show this text\n"
         "  --version           show the version\n");
+    if (commands.empty()) return help;
+    help += QStringLiteral("\nOn the console, without a window (with --settings and --data-dir):\n");
+    for (const ConsoleCommand& command : commands) {
+        const QString synopsis =
+            QStringLiteral("  %1 %2").arg(command.name, command.argumentNames).trimmed();
+        help += QStringLiteral("  %1 %2\n").arg(synopsis.leftJustified(19), command.description);
+    }
+    return help;
 }
 
 }  // namespace nuvo

@@ -1,7 +1,9 @@
 #include "app/commandline.h"
+#include "app/consolecommands.h"
 #include "app/programpaths.h"
 #include "app/signalwatcher.h"
 #include "app/startup.h"
+#include "common/programversion.h"
 #include "device/hidtransport.h"
 #include "device/simulatedunit.h"
 #include "ecm/qtvoices.h"
@@ -11,6 +13,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 using namespace nuvo;
 
@@ -22,30 +25,28 @@ std::unique_ptr<Transport> makeTransport(const CommandLine& options) {
     return std::make_unique<SimulatedUnit>(options.simulateSeed, std::chrono::milliseconds{1});
 }
 
-}  // namespace
+int runConsoleCommand(int argc, char** argv, const CommandLine& options) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("nuvo"));
+    const ProgramPaths paths = resolveProgramPaths(options, QCoreApplication::applicationDirPath());
+    return options.command->run({options, paths, options.commandArguments});
+}
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+int runWindow(const char* program, const CommandLine& options) {
+    // The toolkit sees only its own options; the program's were read already.
+    std::vector<QByteArray> args{program};
+    for (const QString& arg : options.toolkitArguments) args.push_back(arg.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(args.size());
+
+    QApplication app(argc, argv.data());
     QApplication::setApplicationName(QStringLiteral("nuvo"));
-    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QApplication::setApplicationVersion(QStringLiteral(NUVO_VERSION));
     // The launcher's entry names the same icon, so the desktop groups the windows under it.
     QApplication::setDesktopFileName(QStringLiteral("nuvo"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/nuvo.png")));
-
-    const CommandLine options = parseCommandLine(QApplication::arguments());
-    if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "nuvo: %s\n\n%s", qPrintable(options.error),
-                     qPrintable(commandLineHelp()));
-        return 2;
-    }
-    if (options.showHelp) {
-        std::printf("%s", qPrintable(commandLineHelp()));
-        return 0;
-    }
-    if (options.showVersion) {
-        std::printf("nuvo %s\n", PROJECT_VERSION);
-        return 0;
-    }
 
     const ProgramPaths paths = resolveProgramPaths(options, QApplication::applicationDirPath());
     QtVoices voices;
@@ -57,4 +58,29 @@ int main(int argc, char** argv) {
                      &StartUp::terminate);
     startUp.begin();
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The options are read before any application object exists, so --help, --version,
+    // a wrong option and the console commands never need a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine options = parseCommandLine(arguments, consoleCommands());
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "nuvo: %s\n\n%s", qPrintable(options.error),
+                     qPrintable(commandLineHelp(consoleCommands())));
+        return 2;
+    }
+    if (options.showHelp) {
+        std::printf("%s", qPrintable(commandLineHelp(consoleCommands())));
+        return 0;
+    }
+    if (options.showVersion) {
+        std::printf("nuvo %s\n", NUVO_VERSION);
+        return 0;
+    }
+    if (options.command) return runConsoleCommand(argc, argv, options);
+    return runWindow(argv[0], options);
 }

@@ -1,6 +1,7 @@
 #include "app/mainelements.h"
 
 #include "app/menus.h"
+#include "common/programversion.h"
 
 namespace nuvo {
 
@@ -28,7 +29,8 @@ ElementStates designElements() {
         state.enabled = entry.enabled;
         elements.add(QString::fromLatin1(entry.name), state);
     }
-    elements.add(QStringLiteral("mainform"), {.text = QStringLiteral("The Paranormal Nuvo Version 1")});
+    elements.add(QStringLiteral("mainform"),
+                 {.text = QStringLiteral("The Paranormal Nuvo Version " NUVO_VERSION)});
     elements.add(QStringLiteral("Frame7"), {});                    // "NUVO NOT PRESENT!"
     elements.add(QStringLiteral("Frame10"), {.visible = false});   // companion-device panel
     elements.add(QStringLiteral("veiwlog"),

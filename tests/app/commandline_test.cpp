@@ -34,8 +34,47 @@ TEST(CommandLine, OptionsInBothSpellingsAndClearErrors) {
     EXPECT_FALSE(parse({}).simulate);
 
     // Each error names the option it is about.
-    for (const QString arg : {"--bogus", "--settings", "--data-dir=", "--simulate=abc"})
+    for (const QString arg : {"--bogus", "--settings", "--data-dir=", "--simulate=abc", "-style"})
         EXPECT_TRUE(parse({arg}).error.contains(arg.section('=', 0, 0))) << arg.toStdString();
+
+    // Qt's own options are kept for the toolkit, with their values.
+    EXPECT_EQ(parse({"-platform", "xcb", "--simulate", "-reverse"}).toolkitArguments,
+              QStringList({"-platform", "xcb", "-reverse"}));
+}
+
+TEST(CommandLine, ConsoleCommandsTakeTheirWordsUpToTheNextOption) {
+    const ConsoleCommand commands[] = {
+        {"--export-session", "N DIR", 2, 2, "copy a session", {}},
+        {"--review", "[N]", 0, 1, "review sessions", {}},
+    };
+    const struct {
+        QStringList args;
+        int command;  // index in `commands`, -1: none
+        QStringList words;
+        QString error;
+    } cases[] = {
+        {{"--export-session", "3", "/tmp/x", "--data-dir", "/d"}, 0, {"3", "/tmp/x"}, ""},
+        {{"--review"}, 1, {}, ""},
+        {{"--review", "4", "5"}, 1, {"4"}, "unknown option: 5"},
+        {{"--export-session", "3", "--data-dir", "/d"}, 0, {"3"}, "--export-session needs N DIR"},
+        {{"--review", "--export-session", "1", "2"}, 0, {},
+         "--review and --export-session cannot be given together"},
+        {{"--simulate"}, -1, {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QStringList args = c.args;
+        args.prepend("nuvo");
+        const CommandLine line = parseCommandLine(args, commands);
+        EXPECT_EQ(line.error, c.error);
+        if (!c.error.isEmpty()) continue;
+        EXPECT_EQ(line.command, c.command < 0 ? nullptr : &commands[c.command]);
+        EXPECT_EQ(line.commandArguments, c.words);
+    }
+    // The usage text lists them in the options' column.
+    EXPECT_TRUE(commandLineHelp(commands).endsWith(
+        "  --export-session N DIR copy a session\n"
+        "  --review [N]        review sessions\n"));
 }
 
 TEST(ProgramPaths, SettingsStayBesideTheProgramWhereverTheyCanBeSavedThere) {

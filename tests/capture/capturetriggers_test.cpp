@@ -9,6 +9,7 @@
 #include "capture/recordingelements.h"
 #include "common/datetext.h"
 #include "common/elementstates.h"
+#include "common/programversion.h"
 #include "settings/filebytes.h"  // readable QString failures
 
 using namespace nuvo;
@@ -16,7 +17,7 @@ using namespace nuvo;
 namespace {
 
 const QString kDataDir = QStringLiteral("/data/");
-const QString kDesignTitle = QStringLiteral("The Paranormal Nuvo Version 1");
+const QString kDesignTitle = QStringLiteral("The Paranormal Nuvo Version " NUVO_VERSION);
 const QStringList kVideoModes{"av1", "av7", "vo2", "vo3", "vo4"};
 const QStringList kAudioModes{"av3", "av4", "av8"};
 
