@@ -191,7 +191,7 @@ void Engine::rest(int ms, quint64 awaitedSpeech) {
 void Engine::speechEnded(const SpeechReport& report) {
     if (report.id == m_awaitedSpeech && report.voice == 0) m_awaitedSpeech = 0;
     if (report.outcome == SpeechReport::Outcome::Dropped && m_droppedFragments++ == 0)
-        emit problem(tr("The voices cannot keep up with the phoneme timer: the oldest "
+        emit statusMessage(tr("The voices cannot keep up with the phoneme timer: the oldest "
                         "fragments are dropped. A longer \"Delay\" keeps every one."));
     emit speechReported(report);
 }

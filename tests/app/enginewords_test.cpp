@@ -155,7 +155,7 @@ TEST_F(WordModeTest, SpokenWordRestsTheEngine) {
 
 TEST_F(WordModeTest, DroppedFragmentsAreCountedAndToldOnce) {
     QStringList problems;
-    QObject::connect(&engine, &Engine::problem, [&](const QString& p) { problems.append(p); });
+    QObject::connect(&engine, &Engine::statusMessage, [&](const QString& p) { problems.append(p); });
     for (quint64 id : {1, 2, 3}) voices[2].finish(2, id, SpeechReport::Outcome::Dropped);
     voices[2].finish(2, 4, SpeechReport::Outcome::Spoken);
     EXPECT_EQ(engine.droppedFragments(), 3);
