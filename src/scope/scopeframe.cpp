@@ -1,6 +1,7 @@
 #include "scope/scopeframe.h"
 
 #include "common/elementstates.h"
+#include "scope/updscope.h"
 
 namespace nuvo {
 
@@ -23,6 +24,13 @@ ScopeFrame scopeFrame(const MeasureState& state, const ElementStates& elements) 
     else
         frame.step = kStepTb100;
     return frame;
+}
+
+QList<QPoint> tracePoints(const std::array<qint16, kScopePositions>& samples, int step, int width) {
+    QList<QPoint> points;
+    for (int p = 1, x = 1; p < kScopePositions && x <= width; ++p, x += step)
+        if (scopePositionWritten(p)) points.append(QPoint(x, kScopeFullScale - samples[p]));
+    return points;
 }
 
 }  // namespace nuvo

@@ -2,7 +2,9 @@
 
 #include "measure/measurestate.h"
 
+#include <QList>
 #include <QMetaType>
+#include <QPoint>
 
 #include <array>
 
@@ -31,6 +33,15 @@ struct ScopeFrame {
 
 // The frame for the current samples and the Scope menu's check marks.
 ScopeFrame scopeFrame(const MeasureState& state, const ElementStates& elements);
+
+// Full scale of a sample, drawn from the top: sample s lies at y = kScopeFullScale - s.
+constexpr int kScopeFullScale = 2000;
+
+// The corners of one trace in the box's logical units: position p of `samples` lies at
+// x = 1 + (p - 1) * step, for the positions that fit within `width`. Only positions a burst
+// writes are corners, so the trace joins neighbouring measured samples and never dips to a
+// zero that nothing measured.
+QList<QPoint> tracePoints(const std::array<qint16, kScopePositions>& samples, int step, int width);
 
 }  // namespace nuvo
 

@@ -56,27 +56,13 @@ void ScopeView::paintEvent(QPaintEvent*) {
     for (int y = 0; y <= kLogicalHeight; y += kGridSpacing)
         painter.drawLine(0, y, kLogicalWidth, y);
 
-    const int step = m_frame.step > 0 ? m_frame.step : kStepTb100;
-    const QPen abPen = thinPen(kABColor);
-    const QPen aPen = thinPen(kAColor);
-    const QPen bPen = thinPen(kBColor);
-    const auto trace = [&](const QPen& pen, const auto& samples, int k, int previousX, int x) {
-        painter.setPen(pen);
-        painter.drawLine(previousX - 1, kFullScale - samples[k - 1], x,
-                         kFullScale - samples[k]);
+    const auto trace = [&](const QColor& color, const auto& samples) {
+        painter.setPen(thinPen(color));
+        painter.drawPolyline(tracePoints(samples, m_frame.step, kLogicalWidth));
     };
-
-    // Sample k - 1 joins sample k, one step further right; the last position bounds the
-    // walk even if a step ever fits more samples than the arrays hold.
-    int k = 1;
-    int previousX = 0;
-    for (int x = 1; x <= kLogicalWidth && k < kScopePositions; x += step) {
-        if (m_frame.showab) trace(abPen, m_frame.scopeab, k, previousX, x);
-        if (m_frame.showA) trace(aPen, m_frame.scopea, k, previousX, x);
-        if (m_frame.showb) trace(bPen, m_frame.scopeb, k, previousX, x);
-        ++k;
-        previousX = x;
-    }
+    if (m_frame.showab) trace(kABColor, m_frame.scopeab);
+    if (m_frame.showA) trace(kAColor, m_frame.scopea);
+    if (m_frame.showb) trace(kBColor, m_frame.scopeb);
 }
 
 }  // namespace nuvo

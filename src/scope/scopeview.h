@@ -16,7 +16,6 @@ class ScopeView : public QWidget {
 public:
     static constexpr int kLogicalWidth = 3500;
     static constexpr int kLogicalHeight = 2680;
-    static constexpr int kFullScale = 2000;
     static constexpr int kGridSpacing = 500;
 
     explicit ScopeView(QWidget* parent = nullptr);

@@ -13,6 +13,13 @@ constexpr int kScopePasses = 30;
 constexpr int kScopeFirstPosition = 1;
 constexpr int kScopePassStride = 4;
 
+// Whether a burst writes sample position `position`; the others hold no measurement.
+constexpr bool scopePositionWritten(int position) {
+    const int offset = position - kScopeFirstPosition;
+    return offset >= 0 && offset < kScopePasses * kScopePassStride &&
+           offset % kScopePassStride < 2;
+}
+
 // The scope stage of the acquisition tick: fetches the burst of samples, stores them in
 // the three sample arrays and derives the channel levels, the EMF figure and the EMF
 // texts (EMFdisplay1, emftexta, emftextb) from the first sample of each pass.

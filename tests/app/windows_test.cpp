@@ -124,6 +124,28 @@ private slots:
         QCOMPARE(scope->frame().scopeab, f.engine.measure().scopeab);
     }
 
+    void scopeMenusChooseWhatTheScopeDraws() {
+        Fixture f;
+        auto* scope = f.window.findChild<ScopeView*>("oscope");
+        const auto drawn = [&] {
+            f.engine.speechtimer_tick();
+            const ScopeFrame& frame = scope->frame();
+            return QList<int>{frame.step, frame.showab, frame.showA, frame.showb};
+        };
+        const struct {
+            const char* item;
+            QList<int> drawn;  // step, A + B, A, B
+        } clicks[] = {
+            {"tb5", {300, 1, 0, 0}},  {"tb1", {500, 1, 0, 0}},   {"tb10", {150, 1, 0, 0}},
+            {"tb100", {30, 1, 0, 0}}, {"ShowA", {30, 1, 1, 0}}, {"showab", {30, 0, 1, 0}},
+            {"showb", {30, 0, 1, 1}}, {"ShowA", {30, 0, 0, 1}},
+        };
+        for (const auto& click : clicks) {
+            f.action(click.item)->trigger();
+            QCOMPARE(drawn(), click.drawn);
+        }
+    }
+
     void ecmOffLeavesTheOffsetSliderClickable() {
         Fixture f;
         f.window.show();

@@ -1,4 +1,5 @@
 #include "scope/scopeview.h"
+#include "scope/updscope.h"
 
 #include <QImage>
 #include <QtTest>
@@ -58,6 +59,7 @@ private slots:
     void traceLevelsAndColours();
     void stepSetsHowFarTheTraceReaches();
     void scaleIsEqualAndLinesStayThin();
+    void aConstantInputDrawsAFlatTrace();
 };
 
 void ScopeViewTest::gridCoversTheBoxUpToItsLastPixel() {
@@ -100,16 +102,16 @@ void ScopeViewTest::traceLevelsAndColours() {
             QVERIFY2(countColor(image, trace.color) > 300, qPrintable(what));
         }
     }
-    // The traces join the samples in order: one spike at position 59 (x = 1741).
+    // The traces join the samples in order: one spike at position 57 (x = 1681).
     ScopeFrame spike;
     spike.scopea.fill(1000);
-    spike.scopea[59] = 2000;
+    spike.scopea[57] = 2000;
     spike.showA = true;
     ScopeView view;
     view.setFrame(spike);
     const QImage image = render(view);
     const QList<int> top = columnsInRow(image, 0, kYellow);
-    QVERIFY2(!top.isEmpty() && top.first() >= 172 && top.last() <= 176,
+    QVERIFY2(!top.isEmpty() && top.first() >= 167 && top.last() <= 169,
              qPrintable(QDebug::toString(top)));
 }
 
@@ -119,8 +121,8 @@ void ScopeViewTest::stepSetsHowFarTheTraceReaches() {
     frame.showb = true;
     const struct {
         int step;
-        int lastX;  // logical x of the last sample drawn
-    } cases[] = {{500, 3001}, {300, 3301}, {150, 3451}, {30, 3481}};
+        int lastX;  // logical x of the last measured sample that fits: 6, 10, 22, 117
+    } cases[] = {{500, 2501}, {300, 2701}, {150, 3151}, {30, 3481}};
     for (const auto& c : cases) {
         frame.step = c.step;
         ScopeView view;
@@ -145,6 +147,26 @@ void ScopeViewTest::scaleIsEqualAndLinesStayThin() {
     const QImage large = render(view, 3501, 2681);
     QCOMPARE(rowsInColumn(large, 1753, kYellow), QList<int>{2000});
     QCOMPARE(rowsInColumn(large, 13, kBlue), (QList<int>{0, 500, 1000, 1500, 2500}));
+}
+
+void ScopeViewTest::aConstantInputDrawsAFlatTrace() {
+    // What a burst of 400 counts leaves: 781 where a pass wrote, 0 where none did.
+    ScopeFrame frame;
+    for (int p = 0; p < kScopePositions; ++p) frame.scopeab[p] = scopePositionWritten(p) ? 781 : 0;
+    frame.showab = true;
+    for (int step : {kStepTb1, kStepTb5, kStepTb10, kStepTb100}) {
+        frame.step = step;
+        ScopeView view;
+        view.setFrame(frame);
+        const QImage image = render(view);
+        // One row (2000 - 781 = 1219 falls on row 121, far from the zero line on row 200), unbroken from the
+        // first measured sample to the last.
+        const QList<int> rows = rowsInColumn(image, 1, kGreen);
+        QCOMPARE(rows, QList<int>{121});
+        const QList<int> columns = columnsInRow(image, rows.first(), kGreen);
+        QCOMPARE(columns.size(), columns.last() - columns.first() + 1);
+        QCOMPARE(countColor(image, kGreen), columns.size());
+    }
 }
 
 QTEST_MAIN(ScopeViewTest)

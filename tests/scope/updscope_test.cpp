@@ -1,12 +1,21 @@
+#include "common/numbertext.h"
+#include "scope/scopeframe.h"
 #include "scope/updscope.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
 
 #include "measure/unitrig.h"
 #include "settings/filebytes.h"  // readable QString failures
 
 using namespace nuvo;
 using namespace nuvo::test;
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QPoint& p, std::ostream* os) { *os << "(" << p.x() << ", " << p.y() << ")"; }
+QT_END_NAMESPACE
 
 namespace {
 
@@ -109,6 +118,39 @@ TEST_F(UpdscopeTest, AMissingAnswerKeepsEveryPreviousValue) {
         transport.deliver(wordsAnswer({1, 1, 1, 1}));
         EXPECT_TRUE(run({{1024, 1024, 0, 0}}));
         EXPECT_EQ(at(1), (std::array<int, 3>{2000, 2000, 2000}));
+    }
+}
+
+// The drawn trace of channel A for a burst whose j-th sample (0..59, two per pass) is
+// wave(j): at every time base its corners are the measured samples in order, one step
+// apart except across the positions no pass writes, and never a zero between them.
+TEST_F(UpdscopeTest, TheTraceRunsThroughTheMeasuredSamplesInOrder) {
+    const std::pair<const char*, std::function<int(int)>> waves[] = {
+        {"constant", [](int) { return 400; }},
+        {"ramp", [](int j) { return 17 * j; }},
+        {"60 Hz at 1 kHz", [](int j) { return int(std::lround(512 + 400 * std::sin(0.377 * j))); }},
+    };
+    // Step of each time base, and how many samples fit across the box at it.
+    const std::pair<int, int> timeBases[] = {{kStepTb1, 4}, {kStepTb5, 6}, {kStepTb10, 12},
+                                              {kStepTb100, 59}};
+    for (const auto& [name, wave] : waves) {
+        int pass = 0;
+        transport.respond = [&, wave = wave](const Report&) -> ScriptedTransport::Reply {
+            const int j = 2 * pass++;
+            return wordsAnswer({quint16(wave(j)), 0, quint16(wave(j + 1)), 0});
+        };
+        state.waitflag = 1;
+        ASSERT_TRUE(updscope(link, state, elements));
+        for (const auto& [step, count] : timeBases) {
+            SCOPED_TRACE(testing::Message() << name << ", step " << step);
+            QList<QPoint> expected;
+            for (int j = 0; j < count; ++j) {
+                const int position = 1 + 4 * (j / 2) + j % 2;
+                const int sample = int(roundHalfEven(wave(j) * 2000 / 1024.0));
+                expected.append(QPoint(1 + (position - 1) * step, kScopeFullScale - sample));
+            }
+            EXPECT_EQ(tracePoints(state.scopea, step, 3500), expected);
+        }
     }
 }
 
