@@ -90,10 +90,23 @@ const std::array<AlarmDefinition, kAlarmCount>& alarmDefinitions() {
     return table;
 }
 
-AlarmSetting alarmSetting(int index, const QString& answer) {
-    const QString cleaned = numstring(answer);
+AlarmSetting alarmSetting(int index, const QString& answer, const QLocale& locale) {
+    QString typed = answer;
+    if (locale.decimalPoint() != QLatin1String(".")) typed.replace(locale.decimalPoint(), ".");
+    const QString cleaned = numstring(typed);
     return {!answer.isEmpty(),
             alarmDefinitions().at(index).storedAsNumber ? storedNumber(cleaned) : cleaned};
+}
+
+QString alarmSettingText(int index, const AlarmSetting& setting, const QLocale& locale) {
+    const AlarmDefinition& alarm = alarmDefinitions().at(index);
+    if (!setting.armed) return QStringLiteral("%1 is off").arg(QLatin1String(alarm.caption));
+    QLocale format = locale;
+    format.setNumberOptions(QLocale::OmitGroupSeparator);
+    return QStringLiteral("%1 is armed at %2%3")
+        .arg(QLatin1String(alarm.caption),
+             format.toString(leadingNumber(setting.value), 'f', QLocale::FloatingPointShortest),
+             QLatin1String(alarm.unit));
 }
 
 std::vector<QString> trippedAlarms(const std::array<bool, kAlarmCount>& armed,

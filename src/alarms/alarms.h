@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <array>
 #include <vector>
@@ -39,13 +40,20 @@ struct AlarmSetting {
     QString value;
 };
 
-// What a typed answer (empty when the input window was cancelled) does to alarm `index`.
-// The stored value holds only "." and digits, so it is always safe in the settings file.
 // The number a text starts with, after optional blanks and a sign ("1.5abc" -> 1.5,
 // " 4.66 mG" -> 4.66); 0 when it starts with none. No exponents.
 double leadingNumber(const QString& text);
 
-AlarmSetting alarmSetting(int index, const QString& answer);
+// What a typed answer (empty when the input window was cancelled) does to alarm `index`.
+// Where `locale` writes decimals with a comma, a "," is read as the decimal point ("0,5" is
+// 0.5); elsewhere it separates thousands and is dropped ("2,500" is 2500). The stored value
+// holds only "." and digits, so it is always safe in the settings file and every version
+// reads it alike.
+AlarmSetting alarmSetting(int index, const QString& answer, const QLocale& locale = QLocale());
+
+// The status-line text after a prompt: what alarm `index` is armed at, in `locale`'s
+// number format, or that it is off.
+QString alarmSettingText(int index, const AlarmSetting& setting, const QLocale& locale = QLocale());
 
 // The alarms that trip on a tick, in table order, each as its alarm line without date and
 // line end: label, set value as stored, " Value = ", measured value text, unit. A set value

@@ -197,6 +197,7 @@ void Engine::alarm_answer(int index, const QString& answer) {
     const AlarmSetting setting = alarmSetting(index, answer);
     m_elements.setChecked(QString::fromLatin1(alarmDefinitions()[index].item), setting.armed);
     m_state.alarmValues[std::size_t(index)] = setting.value;
+    emit statusMessage(alarmSettingText(index, setting));
     publish();
 }
 

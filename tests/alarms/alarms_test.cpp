@@ -18,7 +18,9 @@ TEST(Alarms, AnswerArmsAndStoresCleanedValue) {
         QString answer;
         bool armed;
         QString value;
+        QLocale locale = QLocale::c();
     };
+    const QLocale german(QLocale::German, QLocale::Germany);
     // No digits still arms; an empty answer (cancelled) disarms. Alarms 1 and 7..12 keep the
     // text, 2..6 its number, never with an exponent.
     const Case cases[] = {
@@ -32,9 +34,14 @@ TEST(Alarms, AnswerArmsAndStoresCleanedValue) {
         {4, kTooManyDigits, true, kTooManyDigits},  // beyond any number: kept as typed
         {0, "1\r\n[ALARM]\nALARM1V=2", true, "112"},
         {2, "1\r\n[ALARM]\nALARM1V=2", true, "112"},
+        // A decimal comma is the decimal point only where the number format has one.
+        {0, "0,5", true, "0.5", german}, {2, "2,5", true, "2.5", german},
+        {1, "0,5", true, ".5", german},  {6, "-3,5 mG", true, "3.5", german},
+        {3, "0.5", true, ".5", german},  {2, "2,500", true, "2500"},
+        {2, "2,500", true, "2500", QLocale(QLocale::English, QLocale::UnitedStates)},
     };
     for (const Case& c : cases) {
-        const AlarmSetting s = alarmSetting(c.index, c.answer);
+        const AlarmSetting s = alarmSetting(c.index, c.answer, c.locale);
         EXPECT_EQ(s.armed, c.armed) << c.index << " " << qPrintable(c.answer);
         EXPECT_EQ(s.value, c.value) << c.index << " " << qPrintable(c.answer);
     }

@@ -11,10 +11,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSlider>
+#include <QStatusBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -144,6 +146,56 @@ private slots:
             f.action(click.item)->trigger();
             QCOMPARE(drawn(), click.drawn);
         }
+    }
+
+    void alarmPromptsReadTheUsersDecimalPoint() {
+        const QLocale before;
+        const struct {
+            QLocale locale;
+            const char* item;
+            const char* typed;
+            const char* shown;  // status line after the prompt
+            const char* stored;
+            quint8 quiet[8], tripping[8];  // answers: below and above the set value
+        } cases[] = {
+            // 0.61 V trips at 0.5 V, and 0.37 V does not.
+            {QLocale(QLocale::German, QLocale::Germany), "Alarm1", "0,5",
+             "Voltage above is armed at 0,5 Vdc", "ALARM1V=0.5", {0, 30, 0, 30, 0, 60, 0, 60},
+             {0, 50, 0, 50, 0, 60, 0, 60}},
+            // "2,500" stays 2500 Hz: 2000 Hz does not trip, 3000 Hz does.
+            {QLocale::c(), "alarm3", "2,500", "Frequency Above is armed at 2500 Hz",
+             "ALARM3V=2500", {0, 50, 0, 50, 0x07, 0xD0, 0x07, 0xD0},
+             {0, 50, 0, 50, 0x0B, 0xB8, 0x0B, 0xB8}},
+        };
+        for (const auto& c : cases) {
+            QLocale::setDefault(c.locale);
+            Fixture f;
+            QTimer::singleShot(0, [&] {
+                auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                QVERIFY(prompt);
+                prompt->setTextValue(QString::fromLatin1(c.typed));
+                prompt->accept();
+            });
+            f.action(c.item)->trigger();
+            QCOMPARE(f.window.statusBar()->currentMessage(), QString::fromUtf8(c.shown));
+            const auto tick = [&](const quint8 (&answer)[8]) {
+                std::vector<quint8> bytes{0};  // the report number, then the answer
+                bytes.insert(bytes.end(), std::begin(answer), std::end(answer));
+                f.transport.respond = [bytes](const Report&) { return bytes; };
+                f.engine.speechtimer_tick();  // the levels reach the alarms on the next tick
+                f.engine.speechtimer_tick();
+                return f.engine.elements().text("alarmdisplay").count("\r\n");
+            };
+            f.action("ITC4")->trigger();
+            QCOMPARE(tick(c.quiet), 0);
+            QVERIFY(tick(c.tripping) > 0);
+            f.action("ITC4")->trigger();
+            QVERIFY(f.engine.shutdown().isEmpty());
+            QFile ini(f.dir.filePath("Nuvo.ini"));
+            QVERIFY(ini.open(QIODevice::ReadOnly));
+            QVERIFY2(ini.readAll().contains(QByteArray(c.stored) + "\r\n"), c.stored);
+        }
+        QLocale::setDefault(before);
     }
 
     void ecmOffLeavesTheOffsetSliderClickable() {
