@@ -13,8 +13,10 @@ namespace {
 const QString kSettingsName = QStringLiteral("Nuvo.ini");
 
 QString defaultSettingsFile(const QString& programDir) {
-    const QFileInfo portable(QDir(programDir).filePath(kSettingsName));
-    if (settingsBesideProgram(portable.exists(), QFileInfo(programDir).isWritable()))
+    const QDir dir(programDir);
+    const QFileInfo portable(dir.filePath(kSettingsName));
+    if (settingsBesideProgram(dir.exists(kInstalledMarker), portable.exists(),
+                              QFileInfo(programDir).isWritable()))
         return QDir::toNativeSeparators(portable.filePath());
     const QString configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(configDir);
@@ -31,14 +33,16 @@ QString defaultDataDir() {
 
 }  // namespace
 
+const QString kInstalledMarker = QStringLiteral("installed-copy.txt");
+
 QString withTrailingSeparator(const QString& dir) {
     QString native = QDir::toNativeSeparators(QDir::cleanPath(dir));
     if (!native.endsWith(QDir::separator())) native += QDir::separator();
     return native;
 }
 
-bool settingsBesideProgram(bool fileExists, bool folderWritable) {
-    return fileExists || folderWritable;
+bool settingsBesideProgram(bool installed, bool fileExists, bool folderWritable) {
+    return !installed && (fileExists || folderWritable);
 }
 
 ProgramPaths resolveProgramPaths(const CommandLine& options, const QString& programDir) {

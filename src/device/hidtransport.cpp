@@ -1,5 +1,9 @@
 #include "device/hidtransport.h"
 
+#include "device/udevrule.h"
+
+#include <QCoreApplication>
+
 #include <hidapi/hidapi.h>
 
 #include <QtGlobal>
@@ -63,7 +67,7 @@ public:
         // On Linux the node usually exists a moment before udev lets the user at it, and
         // stays closed for good without the rule.
         if (error == EACCES || error == EPERM)
-            failure = QStringLiteral("permission denied. Install the udev rule: see README");
+            failure = permissionDeniedText(QCoreApplication::applicationDirPath());
         else if (error != 0)
             failure = QString::fromLocal8Bit(std::strerror(error)).toLower();
         else

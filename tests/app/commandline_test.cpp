@@ -104,7 +104,7 @@ TEST(ProgramPaths, SettingsStayBesideTheProgramWhereverTheyCanBeSavedThere) {
     for (const auto& c : cases) {
         SCOPED_TRACE(++n);
         if (!permissionBitsBind) {
-            EXPECT_EQ(settingsBesideProgram(c.fileThere, !c.folderReadOnly), c.beside);
+            EXPECT_EQ(settingsBesideProgram(false, c.fileThere, !c.folderReadOnly), c.beside);
             continue;
         }
         const QString programDir = dir.filePath(QString::number(n));
@@ -125,4 +125,22 @@ TEST(ProgramPaths, SettingsStayBesideTheProgramWhereverTheyCanBeSavedThere) {
         QFile::setPermissions(
             programDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
+}
+
+// Run by whoever may write there, root included: an old Nuvo.ini beside an installed program
+// is neither read nor written.
+TEST(ProgramPaths, AnInstalledProgramKeepsSettingsInTheUsersConfigurationFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QStandardPaths::setTestModeEnabled(true);
+    const QString configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString expected = QDir::toNativeSeparators(QDir(configDir).filePath("Nuvo.ini"));
+    QFile::remove(expected);
+    writeBytes(dir.filePath(kInstalledMarker), "");
+    writeBytes(dir.filePath("Nuvo.ini"), "[NAG]\r\nNAGSCREEN= 5\r\n");
+
+    const QString file = resolveProgramPaths(parse({}), dir.path()).settingsFile;
+    EXPECT_EQ(file, expected);
+    EXPECT_TRUE(QFileInfo(configDir).isDir());
+    EXPECT_EQ(INIread(file, "NAG", "NAGSCREEN"), "");
 }

@@ -20,6 +20,7 @@ same() { cmp -s "$1" "$2" || fail "$2 differs from $1"; }
 [ "$(readlink "$root/usr/bin/nuvo")" = ../lib/nuvo/nuvo ] || fail "usr/bin/nuvo is not a link to ../lib/nuvo/nuvo"
 [ -x "$root/usr/lib/nuvo/nuvo" ] || fail "usr/lib/nuvo/nuvo is not an executable"
 same "$source/data/BOX.BMP" "$root/usr/lib/nuvo/BOX.BMP"
+same "$source/packaging/installed-copy.txt" "$root/usr/lib/nuvo/installed-copy.txt"
 same "$build/docs/Paranormal_Nuvo.pdf" "$root/usr/lib/nuvo/Paranormal_Nuvo.pdf"
 same "$source/data/udev/70-nuvo.rules" "$root/usr/lib/udev/rules.d/70-nuvo.rules"
 same "$source/packaging/nuvo.desktop" "$root/usr/share/applications/nuvo.desktop"
@@ -29,6 +30,33 @@ same "$source/data/nuvo.png" "$root/usr/share/icons/hicolor/256x256/apps/nuvo.pn
 # The unpacked program runs against the system's libraries.
 [ "$("$root/usr/lib/nuvo/nuvo" --version)" = "nuvo $(dpkg-deb -f "$deb" Version)" ] ||
   fail "the installed program does not run"
+
+# Runs a program from PROGRAM_DIR as the current user (root in CI) with HOME=$scratch/home
+# until a terminating signal closes it the way File > Exit does; the settings say the
+# disclaimer was agreed to, so the main window opens and they are saved.
+run_until_closed() {
+  local home=$scratch/home
+  rm -rf "$home" && mkdir -p "$home/.config/nuvo"
+  printf '[NAG]\r\nNAGSCREEN= 3\r\n' >"$2"
+  env -u XDG_CONFIG_HOME HOME="$home" QT_QPA_PLATFORM=offscreen "$1/nuvo" --simulate \
+      >"$scratch/run.log" 2>&1 &
+  local pid=$!
+  sleep 4
+  kill -TERM "$pid"
+  wait "$pid" || fail "the program ended with status $? on SIGTERM: $(cat "$scratch/run.log")"
+}
+# Installed: the settings live in the user's configuration folder, even for root, who may
+# write beside the program.
+run_until_closed "$root/usr/lib/nuvo" "$scratch/home/.config/nuvo/Nuvo.ini"
+grep -q 'NAGSCREEN= 4' "$scratch/home/.config/nuvo/Nuvo.ini" ||
+  fail "the installed program did not keep its settings in ~/.config/nuvo"
+[ ! -e "$root/usr/lib/nuvo/Nuvo.ini" ] || fail "the installed program wrote usr/lib/nuvo/Nuvo.ini"
+# The same program copied without the installation's marker (a USB stick) keeps its
+# Nuvo.ini beside itself.
+mkdir "$scratch/stick"
+cp -a "$root/usr/lib/nuvo/." "$scratch/stick/" && rm "$scratch/stick/installed-copy.txt"
+run_until_closed "$scratch/stick" "$scratch/stick/Nuvo.ini"
+grep -q 'NAGSCREEN= 4' "$scratch/stick/Nuvo.ini" || fail "the portable copy did not keep Nuvo.ini beside itself"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for package in libqt6widgets6 libqt6texttospeech6 libhidapi-hidraw0 libgstreamer1.0-0 \
