@@ -30,6 +30,9 @@ public:
     virtual void savePicture(const QString& path) = 0;  // the current frame as a JPEG
     virtual void pause() = 0;
     virtual void resume() = 0;
+    // While the camera is open its last seconds are kept, and a capture file begins with
+    // them; 0 keeps nothing.
+    virtual void setPreAlarmSeconds(int seconds) = 0;
 
     // The choices of the setup window. Lists are names in position order; a position
     // outside its list is ignored. Choices take effect at the next start.
@@ -66,6 +69,10 @@ public:
     virtual void pause() = 0;
     virtual void resume() = 0;
     virtual void stop() = 0;  // harmless when idle
+    // Keeps the microphone open between recordings, so a recording can begin with the
+    // seconds before it (as for the video element).
+    virtual void setListening(bool on) = 0;
+    virtual void setPreAlarmSeconds(int seconds) = 0;
 
     // The choices of the setup window, as for the video element.
     virtual QStringList devices() const = 0;

@@ -29,7 +29,15 @@ void GstAudioElement::setFileName(const QString& path) {
 }
 
 void GstAudioElement::start() {
-    startCapture();
+    startCapture(true);
+}
+
+void GstAudioElement::setListening(bool on) {
+    keepOpen(on);
+}
+
+void GstAudioElement::setPreAlarmSeconds(int seconds) {
+    setPreAlarm(seconds);
 }
 
 void GstAudioElement::pause() {
@@ -116,9 +124,13 @@ QString GstAudioElement::processing() const {
     const int count = channels();
     return QStringLiteral(
                "audioconvert ! audioresample ! audio/x-raw,format=S16LE,rate=%1%2 ! "
-               "wavenc name=encode ! filesink name=file")
+               "appsink name=encoded sync=false")
         .arg(kSampleRate)
         .arg(count > 0 ? QStringLiteral(",channels=%1").arg(count) : QString());
+}
+
+QString GstAudioElement::muxer() const {
+    return QStringLiteral("wavenc");
 }
 
 QString GstAudioElement::preferredDeviceCaps() const {

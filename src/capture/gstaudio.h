@@ -21,6 +21,8 @@ public:
     void pause() override;
     void resume() override;
     void stop() override;
+    void setListening(bool on) override;
+    void setPreAlarmSeconds(int seconds) override;
 
     QStringList devices() const override;
     void selectDevice(int position) override;
@@ -32,6 +34,7 @@ public:
 protected:
     QString testSource() const override;
     QString processing() const override;
+    QString muxer() const override;
     QString preferredDeviceCaps() const override;
 
 private:

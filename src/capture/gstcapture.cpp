@@ -1,11 +1,14 @@
 #include "capture/gstcapture.h"
 
+#include "capture/gstfilewriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QTimer>
 
+#include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 
 #include <algorithm>
@@ -140,40 +143,114 @@ void GstCapture::setCaptureFile(const QString& path) {
     m_file = path;
 }
 
-CaptureStart GstCapture::startCapture() {
+CaptureStart GstCapture::startCapture(bool record) {
     std::lock_guard lock(m_lock);
-    halt();  // a start while running closes the file so far and begins anew
-    QString problem;
-    GstElement* pipeline = build(problem);
-    if (!pipeline) {
-        if (!problem.isEmpty()) report(tr("%1 could not be set up: %2").arg(m_subject, problem));
-        return CaptureStart::Failed;
+    endFile();  // a start while recording finishes the file so far and begins anew
+    m_record = record;
+    if (!running() || configuration() != m_configuration) {
+        halt();
+        QString problem;
+        GstElement* pipeline = build(problem);
+        if (!pipeline) {
+            if (!problem.isEmpty())
+                report(tr("%1 could not be set up: %2").arg(m_subject, problem));
+            return CaptureStart::Failed;
+        }
+        if (!launch(pipeline)) return CaptureStart::Failed;
     }
-    GstElement* file = gst_bin_get_by_name(GST_BIN(pipeline), "file");
-    const bool writes = file != nullptr;
-    if (file) gst_object_unref(file);
+    return record ? openFile() : CaptureStart::Started;
+}
+
+CaptureStart GstCapture::openFile() {
     const QDir folder = QFileInfo(m_file).absoluteDir();
-    if (writes && !folder.exists()) {
-        gst_object_unref(pipeline);
-        report(tr("%1 to %2 failed: the folder %3 does not exist.")
-                   .arg(m_subject, QDir::toNativeSeparators(m_file),
-                        QDir::toNativeSeparators(folder.path())));
+    const QString what = tr("%1 to %2").arg(m_subject, QDir::toNativeSeparators(m_file));
+    if (!folder.exists()) {
+        report(tr("%1 failed: the folder %2 does not exist.")
+                   .arg(what, QDir::toNativeSeparators(folder.path())));
         return CaptureStart::FileNotFound;
     }
-    return launch(pipeline) ? CaptureStart::Started : CaptureStart::Failed;
+    const std::uint64_t file = ++m_files;
+    auto writer = std::make_unique<GstFileWriter>(m_file, muxer(), [this, file] {
+        QMetaObject::invokeMethod(this, [this, file] { fileFailed(file); }, Qt::QueuedConnection);
+    });
+    if (const QString problem = writer->open(); !problem.isEmpty()) {
+        writer.reset();
+        report(tr("%1 failed: %2").arg(what, problem));
+        return CaptureStart::Failed;
+    }
+    // What the buffer holds comes first, then what the source gives from now on.
+    std::lock_guard lock(m_writeLock);
+    m_paused = false;
+    m_preAlarm.drain([&](GstBuffer* buffer, GstCaps* caps) { writer->push(buffer, caps); });
+    m_writer = std::move(writer);
+    return CaptureStart::Started;
+}
+
+// Lock held. The writer is taken out first, so the source never waits for its end.
+void GstCapture::endFile() {
+    std::unique_ptr<GstFileWriter> writer;
+    {
+        std::lock_guard lock(m_writeLock);
+        writer = std::move(m_writer);
+    }
+    if (!writer) return;
+    const QString problem = writer->end(kWaitBound);
+    if (!problem.isEmpty())
+        report(tr("%1 to %2 failed: %3").arg(m_subject, QDir::toNativeSeparators(m_file), problem));
+}
+
+void GstCapture::fileFailed(std::uint64_t file) {
+    std::unique_lock lock(m_lock, std::try_to_lock);
+    if (!lock) {
+        QTimer::singleShot(kRetryDelay, this, [this, file] { fileFailed(file); });
+        return;
+    }
+    if (file == m_files) endFile();
 }
 
 void GstCapture::stopCapture() {
     std::lock_guard lock(m_lock);
-    halt();
+    endFile();
+    if (!m_keepOpen) halt();
 }
 
 void GstCapture::pauseCapture() {
+    std::lock_guard lock(m_writeLock);
     m_paused = true;
 }
 
 void GstCapture::resumeCapture() {
+    std::lock_guard lock(m_writeLock);
+    if (m_paused && m_writer) m_writer->rebase();
     m_paused = false;
+}
+
+void GstCapture::setPreAlarm(int seconds) {
+    std::lock_guard lock(m_lock);
+    {
+        std::lock_guard writeLock(m_writeLock);
+        m_preAlarm.setSeconds(seconds);
+    }
+    // An open source starts or stops keeping its seconds now, unless a file is written.
+    if (m_pipeline && !m_writer && configuration() != m_configuration) {
+        halt();
+        QString problem;
+        if (GstElement* pipeline = build(problem)) launch(pipeline);
+    }
+}
+
+void GstCapture::keepOpen(bool on) {
+    std::lock_guard lock(m_lock);
+    m_keepOpen = on;
+    if (on && !running()) {
+        m_record = false;
+        QString problem;
+        GstElement* pipeline = build(problem);
+        if (pipeline) launch(pipeline);
+        else if (!problem.isEmpty()) report(tr("%1 could not be set up: %2").arg(m_subject, problem));
+    } else if (!on && !m_writer) {
+        halt();
+    }
 }
 
 void GstCapture::report(const QString& message) {
@@ -221,40 +298,30 @@ GstElement* GstCapture::build(QString& problem) {
     return pipeline;
 }
 
+QString GstCapture::configuration() const {
+    return selectedSourceName() + u'\n' + (m_simulated ? testSource() : preferredDeviceCaps()) +
+           u'\n' + processing();
+}
+
 bool GstCapture::launch(GstElement* pipeline) {
     {
         std::lock_guard bus(m_busLock);
         m_error.clear();
-        m_ended = false;
     }
     m_pipeline = pipeline;
+    m_configuration = configuration();
     ++m_generation;
-
-    GstElement* file = gst_bin_get_by_name(GST_BIN(pipeline), "file");
-    m_writesFile = file != nullptr;
-    if (file) {
-#ifdef Q_OS_WIN
-        const QByteArray location = m_file.toUtf8();  // GLib's file names are UTF-8 there
-#else
-        const QByteArray location = QFile::encodeName(m_file);
-#endif
-        g_object_set(file, "location", location.constData(), nullptr);
-        gst_object_unref(file);
-    }
-    m_paused = false;
-    if (GstElement* encoder = gst_bin_get_by_name(GST_BIN(pipeline), "encode")) {
-        // AVI and WAV keep their frames and samples one after another without times, so
-        // what a pause leaves out leaves no gap.
-        GstPad* pad = gst_element_get_static_pad(encoder, "sink");
-        gst_pad_add_probe(
-            pad, GST_PAD_PROBE_TYPE_BUFFER,
-            [](GstPad*, GstPadProbeInfo*, gpointer self) {
-                return static_cast<GstCapture*>(self)->m_paused ? GST_PAD_PROBE_DROP
-                                                                : GST_PAD_PROBE_OK;
-            },
-            this, nullptr);
-        gst_object_unref(pad);
-        gst_object_unref(encoder);
+    if (GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "encoded")) {
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = [](GstAppSink* appSink, gpointer self) {
+            if (GstSample* sample = gst_app_sink_pull_sample(appSink)) {
+                static_cast<GstCapture*>(self)->encodedSample(sample);
+                gst_sample_unref(sample);
+            }
+            return GST_FLOW_OK;
+        };
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+        gst_object_unref(sink);
     }
     prepare(pipeline);
 
@@ -287,24 +354,17 @@ bool GstCapture::launch(GstElement* pipeline) {
 }
 
 void GstCapture::halt() {
+    endFile();
     if (!m_pipeline) return;
-    bool unfinished = false;
-    if (m_writesFile) {
-        // The muxer writes the file's headers at the end of the stream.
-        std::unique_lock bus(m_busLock);
-        if (m_error.isEmpty()) {
-            bus.unlock();
-            gst_element_send_event(m_pipeline, gst_event_new_eos());
-            bus.lock();
-            unfinished = !m_busChanged.wait_for(bus, kWaitBound,
-                                                [this] { return m_ended || !m_error.isEmpty(); });
-        }
-    }
     gst_element_set_state(m_pipeline, GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(m_pipeline);
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
     gst_object_unref(bus);
     gst_object_unref(std::exchange(m_pipeline, nullptr));
+    {
+        std::lock_guard lock(m_writeLock);
+        m_preAlarm.clear();  // its times belong to this pipeline
+    }
     stopped();
 
     QString error;
@@ -312,19 +372,23 @@ void GstCapture::halt() {
         std::lock_guard lock(m_busLock);
         error = std::exchange(m_error, {});
     }
-    const QString what =
-        m_writesFile ? tr("%1 to %2").arg(m_subject, QDir::toNativeSeparators(m_file)) : m_subject;
-    if (!error.isEmpty())
-        report(tr("%1 failed: %2").arg(what, error));
-    else if (unfinished)
-        report(tr("%1 was not finished in time; the file may be incomplete.").arg(what));
+    if (!error.isEmpty()) report(tr("%1 failed: %2").arg(m_subject, error));
+}
+
+// On the streaming thread, for everything the file would hold.
+void GstCapture::encodedSample(GstSample* sample) {
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstCaps* caps = gst_sample_get_caps(sample);
+    if (!buffer || !caps) return;
+    std::lock_guard lock(m_writeLock);
+    if (!m_writer)
+        m_preAlarm.add(buffer, caps);
+    else if (!m_paused)
+        m_writer->push(buffer, caps);
 }
 
 void GstCapture::busMessage(GstMessage* message) {
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
-        std::lock_guard lock(m_busLock);
-        m_ended = true;
-    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
         GError* error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
         bool first = false;
@@ -339,10 +403,7 @@ void GstCapture::busMessage(GstMessage* message) {
             QMetaObject::invokeMethod(
                 this, [this, generation] { pipelineFailed(generation); }, Qt::QueuedConnection);
         }
-    } else {
-        return;
     }
-    m_busChanged.notify_all();
 }
 
 void GstCapture::pipelineFailed(std::uint64_t generation) {

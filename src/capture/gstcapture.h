@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/captureelements.h"
+#include "capture/prealarmbuffer.h"
 
 #include <QObject>
 #include <QString>
@@ -8,8 +9,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -17,18 +18,24 @@
 typedef struct _GstDevice GstDevice;
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
+typedef struct _GstSample GstSample;
 
 namespace nuvo {
 
-// What the video and audio elements share: one GStreamer pipeline at a time, driven from
-// any thread with every wait bounded, a capture file that pauses without a gap, and
-// failures told once each through failed().
+class GstFileWriter;
+
+// What the video and audio elements share: one GStreamer pipeline at a time for the camera
+// or microphone, driven from any thread with every wait bounded; a capture file written by
+// a pipeline of its own (GstFileWriter), so it is finished however the capture ends; the
+// last seconds before a capture kept in memory; and failures told once each through
+// failed().
 //
 // A pipeline is a source (the selected device of the monitor's class, looked for anew at
-// each start, or a test source when simulated) followed by the element's processing. In the processing, an element named
-// "encode" is where a paused capture leaves buffers out and a filesink named "file" gets
-// the capture file; a pipeline with a file is ended (so its headers are written) before
-// it is taken down.
+// each start, or a test source when simulated) followed by the element's processing. In
+// the processing, an appsink named "encoded" gives what the file holds: its buffers go to
+// the file while one is written (none while paused, so a pause leaves no gap), and to the
+// pre-alarm buffer otherwise. A start that needs the same pipeline keeps the running one,
+// so the camera goes on and the buffered seconds begin the file.
 //
 // Calls are serialised by one lock. Pipeline errors come on GStreamer's threads; the
 // pipeline is then taken down in the thread this object lives in (it needs an event loop,
@@ -54,10 +61,12 @@ protected:
     GstCapture(const QString& subject, const char* deviceClass, const QString& noDevice,
                const QString& testSourceName, bool simulated, QObject* parent);
 
-    // gst-launch descriptions of the simulated source and of the processing after the
-    // source; both are asked for with the lock held, when a pipeline is built.
+    // gst-launch descriptions of the simulated source, of the processing after the source
+    // and of the capture file's muxer; asked for with the lock held, when a pipeline is
+    // built. The processing has its "encoded" appsink when encodes() is true.
     virtual QString testSource() const = 0;
     virtual QString processing() const = 0;
+    virtual QString muxer() const = 0;
     // Caps asked of a device that offers them, sparing a conversion (a camera asked for
     // nothing in particular gives its largest picture); empty for none.
     virtual QString preferredDeviceCaps() const { return {}; }
@@ -66,19 +75,25 @@ protected:
     // The pipeline was just taken down (lock held).
     virtual void stopped() {}
 
-    // The bodies of the calls both elements have; each takes the lock.
+    // The bodies of the calls both elements have; each takes the lock. A start that does
+    // not `record` only opens the source (and ends a file being written).
     void setCaptureFile(const QString& path);
-    CaptureStart startCapture();
+    CaptureStart startCapture(bool record);
     void stopCapture();
     void pauseCapture();
     void resumeCapture();
+    void setPreAlarm(int seconds);
+    // The source stays open after a stop, filling the pre-alarm buffer.
+    void keepOpen(bool on);
 
     // Takes a running pipeline down; the derived destructor calls it before its members go.
     void shutDown();
 
     void report(const QString& message);
     GstElement* pipeline() const { return m_pipeline; }  // lock held
-    bool writesFile() const { return m_pipeline && m_writesFile; }  // lock held
+    bool writesFile() const { return m_writer != nullptr; }  // lock held
+    // A capture file is wanted or the pre-alarm buffer is on (lock held).
+    bool encodes() const { return m_record || m_preAlarm.seconds() > 0; }
     bool simulated() const { return m_simulated; }
 
     // The sources, lock held. The list asks the monitor anew: each name once (the window
@@ -96,11 +111,16 @@ protected:
     mutable std::mutex m_lock;
 
 private:
+    QString configuration() const;
     GstElement* build(QString& problem);
     bool launch(GstElement* pipeline);
+    CaptureStart openFile();
+    void endFile();
     void halt();
+    void encodedSample(GstSample* sample);
     void busMessage(GstMessage* message);
     void pipelineFailed(std::uint64_t generation);
+    void fileFailed(std::uint64_t generation);
 
     const QString m_subject;
     const char* const m_deviceClass;
@@ -113,16 +133,22 @@ private:
     mutable int m_source = -1;
     QString m_file;
     GstElement* m_pipeline = nullptr;
-    bool m_writesFile = false;
+    QString m_configuration;  // what the running pipeline was built from
+    bool m_record = false;
+    bool m_keepOpen = false;
     bool m_noDeviceReported = false;
     std::atomic<std::uint64_t> m_generation{0};  // counts pipelines; read by the bus handler
-    std::atomic<bool> m_paused{false};           // read by the encoder's streaming thread
+    std::atomic<std::uint64_t> m_files{0};       // counts capture files
+
+    // The file being written and the seconds before it, also used by the streaming thread.
+    std::mutex m_writeLock;
+    std::unique_ptr<GstFileWriter> m_writer;
+    PreAlarmBuffer m_preAlarm;
+    bool m_paused = false;
 
     // Written by the bus handler on GStreamer's threads.
     std::mutex m_busLock;
-    std::condition_variable m_busChanged;
     QString m_error;  // the first error of the current pipeline
-    bool m_ended = false;
 };
 
 // Initialises GStreamer once per process; every element calls it, so nobody else must.

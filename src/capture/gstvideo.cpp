@@ -169,13 +169,19 @@ void GstVideoElement::setDateTimeOverlay(bool on) {
 }
 
 CaptureStart GstVideoElement::start() {
+    bool record = false;
     {
         std::lock_guard lock(m_lock);
         if (m_captureToFile && !m_captureVideo && !std::exchange(m_noVideoTold, true))
             report(tr("Capturing the video stream is switched off: video capture shows the "
                       "picture but writes no file."));
+        record = m_captureToFile && m_captureVideo;
     }
-    return startCapture();
+    return startCapture(record);
+}
+
+void GstVideoElement::setPreAlarmSeconds(int seconds) {
+    setPreAlarm(seconds);
 }
 
 void GstVideoElement::stop() {
@@ -408,18 +414,25 @@ QString GstVideoElement::processing() const {
             .arg(m_size.width())
             .arg(m_size.height())
             .arg(QLatin1StringView(kFrameFormat));
-    if (m_captureToFile && m_captureVideo) {
-        const bool chosen = m_useCompressor && m_compressor >= 0;
-        // The default keeps 4:2:0, half the data of full colour.
+    if (encodes()) {
+        // JPEG is read as full range, so the default encoder is given full-range video.
+        // A chosen encoder may make frames that need the ones before them, which cannot
+        // be repeated where a slow camera left a gap: the rate is made up before it.
         const QString encoder =
-            chosen ? QString::fromLatin1(aviCompressors()[m_compressor].factory) + " name=encode"
-                   : QStringLiteral("video/x-raw,format=I420 ! jpegenc name=encode quality=%1")
-                         .arg(kJpegQuality);
-        description += QStringLiteral(" split. ! queue ! videoconvert ! %1 ! avimux ! "
-                                      "filesink name=file")
+            m_useCompressor && m_compressor >= 0
+                ? QStringLiteral("videorate ! ") +
+                      QString::fromLatin1(aviCompressors()[m_compressor].factory)
+                : QStringLiteral("video/x-raw,format=I420,colorimetry=1:4:0:0 ! jpegenc quality=%1")
+                      .arg(kJpegQuality);
+        description += QStringLiteral(
+                           " split. ! queue ! videoconvert ! %1 ! appsink name=encoded sync=false")
                            .arg(encoder);
     }
     return description;
+}
+
+QString GstVideoElement::muxer() const {
+    return QStringLiteral("mux.video_%u avimux name=mux");  // its first pad would be for sound
 }
 
 QString GstVideoElement::preferredDeviceCaps() const {

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QSize>
 
+#include <condition_variable>
+
 typedef struct _GstPad GstPad;
 typedef struct _GstPadProbeInfo GstPadProbeInfo;
 
@@ -40,6 +42,7 @@ public:
     void savePicture(const QString& path) override;
     void pause() override;
     void resume() override;
+    void setPreAlarmSeconds(int seconds) override;
 
     QStringList devices() const override;
     void selectDevice(int position) override;
@@ -70,6 +73,7 @@ signals:
 protected:
     QString testSource() const override;
     QString processing() const override;
+    QString muxer() const override;
     QString preferredDeviceCaps() const override;
     void prepare(GstElement* pipeline) override;
     void stopped() override;

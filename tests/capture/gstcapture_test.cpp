@@ -12,7 +12,10 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <sys/resource.h>
+
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 using namespace nuvo;
@@ -134,7 +137,149 @@ QImage frameOf(QSignalSpy& frames, QSize size) {
     return came ? frame : QImage();
 }
 
+// The grey level of the first frame's top left pixel, decoded by GStreamer's own decoder.
+int firstPixel(const QString& path) {
+    const QString description =
+        QStringLiteral("filesrc location=\"%1\" ! avidemux ! jpegdec ! videoconvert ! "
+                       "video/x-raw,format=RGB ! appsink name=out")
+            .arg(path);
+    GstElement* pipeline = gst_parse_launch(description.toUtf8().constData(), nullptr);
+    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstSample* sample = nullptr;
+    g_signal_emit_by_name(out, "try-pull-sample", 5 * GST_SECOND, &sample);
+    int grey = -1;
+    GstMapInfo map;
+    if (sample && gst_buffer_map(gst_sample_get_buffer(sample), &map, GST_MAP_READ)) {
+        grey = map.data[0];
+        gst_buffer_unmap(gst_sample_get_buffer(sample), &map);
+    }
+    if (sample) gst_sample_unref(sample);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(out);
+    gst_object_unref(pipeline);
+    return grey;
+}
+
+// The simulated camera replaced by a source of the test's own.
+class TestVideo : public GstVideoElement {
+public:
+    explicit TestVideo(const char* source)
+        : GstVideoElement(true),
+          m_source(QStringLiteral("videotestsrc is-live=true %1").arg(QLatin1StringView(source))) {}
+
+protected:
+    QString testSource() const override { return m_source; }
+
+private:
+    QString m_source;
+};
+
+// The file's end as a full disk makes it: writes beyond a size fail.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
+
+private:
+    rlimit m_old{};
+};
+
 }  // namespace
+
+// Black is 0 and white full (GStreamer's conversion gives 254), not 16 and 235; a camera
+// at half the rate it announced lasts the time it recorded; a camera lost midway leaves
+// a finished file of what it gave, told as a failure without another call.
+TEST(GstCapture, TheFileShowsWhatTheCameraGaveForAsLongAsItGaveIt) {
+    QTemporaryDir dir;
+    const QString caps =
+        QStringLiteral("! capsfilter caps=video/x-raw,width=640,height=480,framerate=30/1 ");
+    const struct {
+        const char* name;
+        QString source;
+        double seconds;
+        int grey;  // -1: not looked at
+    } rows[] = {
+        {"black", "pattern=black " + caps, 2, 0},
+        {"white", "pattern=white " + caps, 2, 254},
+        {"half the frames", caps + "! identity drop-probability=0.5", 2, -1},
+        {"lost after 30 frames", caps + "! identity error-after=30", 1, -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TestVideo video(row.source.toUtf8().constData());
+        QSignalSpy failures(&video, &GstCapture::failed);
+        const QString path = dir.filePath(QString::fromLatin1(row.name) + ".avi");
+        video.setCaptureToFile(true);
+        video.setFileName(path);
+        video.start();
+        if (row.grey < 0 && row.seconds < 2) {
+            ASSERT_TRUE(failures.wait(5000));
+        } else {
+            QTest::qWait(2000);
+            video.stop();
+        }
+        EXPECT_TRUE(finishedRiff(contents(path), "AVI "));
+        EXPECT_NEAR(discover(path).seconds, row.seconds, kLengthTolerance);
+        if (row.grey >= 0) EXPECT_NEAR(firstPixel(path), row.grey, 1);
+    }
+}
+
+// The writes the disk refused leave a file that ends where they began.
+TEST(GstCapture, AFullDiskLeavesAFinishedFile) {
+    QTemporaryDir dir;
+    constexpr rlim_t kRoom = 150'000;
+    GstVideoElement video(true);
+    GstAudioElement audio(true);
+    video.setCaptureToFile(true);
+    auto check = [&](auto& element, const QString& path, auto seconds) {
+        QSignalSpy failures(&element, &GstCapture::failed);
+        element.setFileName(path);
+        {
+            FileSizeLimit full(kRoom);
+            element.start();
+            EXPECT_TRUE(failures.wait(5000));
+            element.stop();
+        }
+        const QByteArray file = contents(path);
+        EXPECT_LE(file.size(), qsizetype(kRoom));
+        EXPECT_TRUE(finishedRiff(file, path.endsWith(".avi") ? "AVI " : "WAVE"));
+        EXPECT_GT(seconds(path), 0.5);
+    };
+    check(video, dir.filePath("full.avi"), [](const QString& path) { return discover(path).seconds; });
+    check(audio, dir.filePath("full.wav"),
+          [](const QString& path) { return waveSeconds(contents(path), 1, 44100, 16); });
+}
+
+// The file begins with the seconds before the start, once: the next file has none of them.
+TEST(GstCapture, ACaptureBeginsWithTheSecondsBeforeIt) {
+    QTemporaryDir dir;
+    GstVideoElement video(true);
+    GstAudioElement audio(true);
+    auto check = [&](auto& element, const char* extension, auto seconds) {
+        element.setPreAlarmSeconds(2);
+        QTest::qWait(3000);
+        for (const double expected : {2.5, 0.5}) {
+            const QString path = dir.filePath(QString::number(expected) + extension);
+            element.setFileName(path);
+            element.start();
+            QTest::qWait(500);
+            element.stop();
+            EXPECT_NEAR(seconds(path), expected, kLengthTolerance) << extension;
+        }
+    };
+    video.start();  // the preview opens the camera
+    video.setCaptureToFile(true);
+    check(video, ".avi", [](const QString& path) { return discover(path).seconds; });
+    audio.setListening(true);
+    check(audio, ".wav", [](const QString& path) { return waveSeconds(contents(path), 1, 44100, 16); });
+}
 
 // The video as a motion JPEG AVI of 640 x 480, the sound as the test tone's "Mono" WAV.
 TEST(GstCapture, FilesLastTheRecordedTime) {

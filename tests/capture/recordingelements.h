@@ -35,6 +35,7 @@ public:
     void savePicture(const QString& path) override { add("savePicture(" + path + ")"); }
     void pause() override { add("pause"); }
     void resume() override { add("resume"); }
+    void setPreAlarmSeconds(int seconds) override { add("setPreAlarmSeconds" + at(seconds)); }
 
     QStringList devices() const override { return deviceNames; }
     void selectDevice(int position) override {
@@ -85,6 +86,8 @@ public:
     void pause() override { add("pause"); }
     void resume() override { add("resume"); }
     void stop() override { add("stop"); }
+    void setListening(bool on) override { add("setListening" + onOff(on)); }
+    void setPreAlarmSeconds(int seconds) override { add("setPreAlarmSeconds" + at(seconds)); }
 
     QStringList devices() const override { return deviceNames; }
     void selectDevice(int position) override {
