@@ -61,6 +61,7 @@ Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     m_htime.setInterval(kDefaultPhonemeDelayMs);
     connect(&m_htime, &QTimer::timeout, this, &Engine::htime_tick);
     m_elements = designElements();
+    m_setup.setRecordingMode([this] { return m_captures ? m_captures->recordingMode() : QString(); });
     connect(&m_setup, &CaptureSetup::videoShown, this, [this] {
         m_elements.setVisible(QStringLiteral("Video"), true);
         publish();

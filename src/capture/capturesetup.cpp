@@ -13,6 +13,9 @@ const QString CaptureSetup::kTextureMissing =
 const QString CaptureSetup::kCaptureFailure = QStringLiteral(
     "Capture Failure,Video, Audio Compressor not correct or capture file opening");
 const QString CaptureSetup::kCaptureFileNotFound = QStringLiteral("Capture file not found");
+const QString CaptureSetup::kRecordingRuns = QStringLiteral(
+    "\"%1\" is not available while \"%2\" records: switch it off in the \"PC A/V\" menu "
+    "first.");
 
 namespace {
 
@@ -134,6 +137,10 @@ CaptureSetup::CaptureSetup(QObject* parent) : QObject(parent), m_elements(design
 void CaptureSetup::setElements(VideoElement* video, AudioElement* audio) {
     m_video = video;
     m_audio = audio;
+}
+
+void CaptureSetup::setRecordingMode(std::function<QString()> recordingMode) {
+    m_recordingMode = std::move(recordingMode);
 }
 
 void CaptureSetup::setOverlayTexts(const QString& text1, const QString& text2,
@@ -466,7 +473,14 @@ void CaptureSetup::controlCap() {
     apply("cboVideoCompressor", m_video->compressors(), &VideoElement::selectCompressor);
 }
 
+bool CaptureSetup::refusedWhileRecording(const QString& button) {
+    const QString mode = m_recordingMode ? m_recordingMode() : QString();
+    if (!mode.isEmpty()) emit message(kRecordingRuns.arg(button, mode));
+    return !mode.isEmpty();
+}
+
 void CaptureSetup::preview() {
+    if (refusedWhileRecording(QStringLiteral("Preview"))) return;
     controlCap();
     // A preview never records: a capture still running is finished, not written over.
     m_video->setCaptureToFile(false);
@@ -480,6 +494,7 @@ void CaptureSetup::preview() {
 }
 
 void CaptureSetup::capture(const QString& file) {
+    if (refusedWhileRecording(QStringLiteral("Capture"))) return;
     controlCap();
     m_video->setCaptureVideo(m_elements.checked(QStringLiteral("chkCaptureVideo")));
     m_video->setPreview(m_elements.checked(QStringLiteral("chkShowPreview")));

@@ -27,11 +27,15 @@ public:
     static const QString kTextureMissing;
     static const QString kCaptureFailure;
     static const QString kCaptureFileNotFound;
+    static const QString kRecordingRuns;  // %1: the button, %2: the recording mode
 
     explicit CaptureSetup(QObject* parent = nullptr);
 
     // Without elements the window keeps its texts and choices but drives nothing.
     void setElements(VideoElement* video, AudioElement* audio);
+    // The caption of the "PC A/V" mode that is recording video, empty while none is:
+    // "Preview" and "Capture" would end its file, so they wait until it is off.
+    void setRecordingMode(std::function<QString()> recordingMode);
     const ElementStates& elements() const { return m_elements; }
 
     // The texts kept in the settings file.
@@ -86,6 +90,7 @@ private:
     void drawImage();
     void applyShown();
     void controlCap();
+    bool refusedWhileRecording(const QString& button);
     void preview();
     void capture(const QString& file);
     void stopCapture();
@@ -96,6 +101,7 @@ private:
     QHash<QString, qint16> m_numbers;  // the last number each position box held
     VideoElement* m_video = nullptr;
     AudioElement* m_audio = nullptr;
+    std::function<QString()> m_recordingMode;
     quint32 m_trancolor = 0x000000;
     quint32 m_hashfore = 0xFFFFFF;
     quint32 m_hashback = 0x000000;

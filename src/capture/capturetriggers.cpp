@@ -176,6 +176,16 @@ void CaptureTriggers::constantCancelled() {
     m_elements.setText(kTitle, kRecordingPaused);
 }
 
+QString CaptureTriggers::recordingMode() const {
+    static const std::pair<QString, QString> kRecordingModes[] = {
+        {kContinuous, QStringLiteral("Video Capture On")},
+        {kQaVideo, QStringLiteral("Video QA Capture")},
+        {kAlarmVideo, QStringLiteral("Video Capture on Alarm")}};
+    for (const auto& [item, caption] : kRecordingModes)
+        if (m_elements.checked(item)) return caption;
+    return {};
+}
+
 void CaptureTriggers::shutdown() {
     m_audio.stop();
     m_video.stop();

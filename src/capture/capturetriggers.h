@@ -38,6 +38,9 @@ public:
 
     void shutdown();
 
+    // The caption of the video mode that records to a file, empty while none does.
+    QString recordingMode() const;
+
 private:
     void videoClick(const QString& item);
     void videoOff(const QString& item);

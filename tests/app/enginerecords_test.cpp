@@ -186,3 +186,27 @@ TEST_F(RecordsTest, MissingDataFolderLeavesTheLogsOffWithAMessageEach) {
     EXPECT_EQ(messages.size(), 2);
     EXPECT_EQ(blocked.shutdown(), QString());
 }
+
+// The setup window's "Preview" and "Capture" would end the recording's file behind the
+// menu's back: they are refused while it records, and the menu shows it still on.
+TEST_F(RecordsTest, PreviewAndCaptureWaitUntilVideoCaptureIsOff) {
+    QStringList messages;
+    QObject::connect(engine.captureSetup(), &CaptureSetup::message,
+                     [&](const QString& text) { messages << text; });
+    engine.menu_click("av1");
+    captures.clear();
+    engine.captureSetup()->button_click("Command1");
+    engine.captureSetup()->file_chosen("Command2", dir.filePath("other.avi"));
+    EXPECT_EQ(captures, QStringList());
+    EXPECT_EQ(messages, QStringList({"\"Preview\" is not available while \"Video Capture On\" "
+                                     "records: switch it off in the \"PC A/V\" menu first.",
+                                     "\"Capture\" is not available while \"Video Capture On\" "
+                                     "records: switch it off in the \"PC A/V\" menu first."}));
+    EXPECT_TRUE(engine.elements().checked("av1"));
+    EXPECT_FALSE(engine.elements().enabled("av7"));
+    engine.menu_click("av1");
+    captures.clear();
+    engine.captureSetup()->button_click("Command1");
+    EXPECT_TRUE(captures.contains("video.start"));
+    EXPECT_EQ(messages.size(), 2);
+}
