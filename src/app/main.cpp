@@ -6,7 +6,7 @@
 #include "common/programversion.h"
 #include "device/hidtransport.h"
 #include "device/simulatedunit.h"
-#include "ecm/qtvoices.h"
+#include "ecm/platformvoices.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -49,10 +49,10 @@ int runWindow(const char* program, const CommandLine& options) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/nuvo.png")));
 
     const ProgramPaths paths = resolveProgramPaths(options, QApplication::applicationDirPath());
-    QtVoices voices;
+    PlatformVoices voices;
     StartUp startUp(paths, [&options] { return makeTransport(options); }, options.simulate,
                     voices.voices());
-    QObject::connect(&voices, &QtVoices::unavailable, &startUp, &StartUp::showStatusMessage);
+    QObject::connect(&voices, &PlatformVoices::unavailable, &startUp, &StartUp::showStatusMessage);
     SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &startUp,
                      &StartUp::terminate);

@@ -33,7 +33,8 @@ struct SpeechReport {
 
 // One speaking voice. say() hands the text over and returns at once with the text's id
 // (never 0); the voice reports once per text when it has finished sounding, or why it was
-// not spoken. Safe to call from any thread; reports come from the voice's own thread.
+// not spoken. Safe to call from any thread; reports come from any thread, the voice's own
+// or the caller's.
 class Voice {
 public:
     using Listener = std::function<void(const SpeechReport&)>;
