@@ -17,6 +17,8 @@
 #include <QGroupBox>
 #include <QCheckBox>
 #include <QLabel>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QListWidget>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -48,6 +50,20 @@ QRect tw(int left, int top, int width, int height) { return {left, top, width, h
 
 // The column label's spacing lines its words up over the boxes below; shrink the font
 // until the whole text fits rather than cutting its last word off.
+// The read-only texts only grow, or start again: what was added goes to the end, which is
+// then scrolled into view.
+void followText(QPlainTextEdit* edit, const QString& oldText, const QString& text) {
+    if (!oldText.isEmpty() && text.startsWith(oldText)) {
+        QTextCursor end(edit->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(text.mid(oldText.size()));
+    } else {
+        edit->setPlainText(text);
+    }
+    QScrollBar* bar = edit->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
 void fitTextToWidth(QLabel* label) {
     QFont font = label->font();
     while (font.pointSizeF() > 6 &&
@@ -77,7 +93,7 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
     // Mirror the engine's state as it stands, then follow its changes.
     for (const ElementUpdate& update : engine->elements().all()) {
         m_mirror.add(update.name, update.state);
-        apply(update.name, update.state, true);
+        apply(update.name, update.state, true, QString());
     }
     // The user can type a question as soon as the window opens; the prompt text goes
     // away with the first key.
@@ -218,12 +234,14 @@ void MainWindow::buildWordModeArea(QWidget* area) {
     }
 
     auto* frame5 = add(new QFrame(area), "Frame5", tw(7060, 2950, 4800, 5900));
-    auto* display = add(new QLabel(frame5), "main_display", tw(0, 0, 4800, 3400));
-    display->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    display->setWordWrap(true);
-    display->setTextFormat(Qt::PlainText);
+    // Read-only and following its end, so the newest words are always in sight; the user
+    // may scroll back between them.
+    auto* display = add(new QPlainTextEdit(frame5), "main_display", tw(0, 0, 4800, 3400));
+    display->setReadOnly(true);
+    display->setFocusPolicy(Qt::NoFocus);
+    display->setFrameShape(QFrame::NoFrame);
     display->setStyleSheet(QStringLiteral(
-        "QLabel { background: black; color: #ffe060; font-size: 12pt; padding: 4px; }"));
+        "QPlainTextEdit { background: black; color: #ffe060; font-size: 12pt; padding: 4px; }"));
     auto* screenText = add(new QPlainTextEdit(frame5), "veiwlog", tw(0, 3480, 4800, 2400));
     screenText->setReadOnly(true);
     screenText->setToolTip(QStringLiteral("Current Sceen Text last 32k characters"));
@@ -404,18 +422,20 @@ void MainWindow::menuTriggered(const QString& name) {
 void MainWindow::applyUpdates(const ElementUpdates& updates) {
     for (const ElementUpdate& update : updates) {
         if (!m_mirror.contains(update.name)) m_mirror.add(update.name, update.state);
-        const bool textChanged = m_mirror.text(update.name) != update.state.text;
+        const QString oldText = m_mirror.text(update.name);
+        const bool textChanged = oldText != update.state.text;
         m_mirror.setChecked(update.name, update.state.checked);
         m_mirror.setEnabled(update.name, update.state.enabled);
         m_mirror.setVisible(update.name, update.state.visible);
         m_mirror.setText(update.name, update.state.text);
         m_mirror.setColor(update.name, update.state.color);
-        apply(update.name, update.state, textChanged);
+        apply(update.name, update.state, textChanged, oldText);
     }
     m_mirror.takeChanges();
 }
 
-void MainWindow::apply(const QString& name, const ElementState& state, bool textChanged) {
+void MainWindow::apply(const QString& name, const ElementState& state, bool textChanged,
+                       const QString& oldText) {
     if (name == QLatin1String("mainform")) {
         setWindowTitle(state.text);
         return;
@@ -443,11 +463,7 @@ void MainWindow::apply(const QString& name, const ElementState& state, bool text
     }
     if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
         if (edit->isReadOnly()) {
-            // The screen text only grows: follow its end.
-            if (edit->toPlainText() != state.text) {
-                edit->setPlainText(state.text);
-                edit->moveCursor(QTextCursor::End);
-            }
+            if (textChanged) followText(edit, oldText, state.text);
         } else if (textChanged) {
             // A box the user types in takes the engine's text only when the engine changed it.
             edit->setPlainText(state.text);

@@ -48,7 +48,8 @@ private:
     QWidget* buildCompanionPanel(QWidget* parent);
     void menuTriggered(const QString& name);
     void sendOnEnter(QPlainTextEdit* box, void (Engine::*handler)(const QString&));
-    void apply(const QString& name, const ElementState& state, bool textChanged);
+    void apply(const QString& name, const ElementState& state, bool textChanged,
+               const QString& oldText);
 
     template <typename Slot>
     void toEngine(Slot slot);

@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QtTest>
 
 using namespace nuvo;
@@ -75,8 +76,8 @@ private slots:
         QVERIFY(!f.window.findChild<QRadioButton*>("Option1(1)")->isChecked());
         QTest::keyClicks(question, "Is anyone here");  // replaces the prompt text
         QTest::keyClick(question, Qt::Key_Return);
-        QCOMPARE(f.window.findChild<QLabel*>("main_display")->text(),
-                 QStringLiteral("User: Is anyone here\r\n"));
+        auto* display = f.window.findChild<QPlainTextEdit*>("main_display");
+        QCOMPARE(display->toPlainText(), QStringLiteral("User: Is anyone here\n"));
         QCOMPARE(question->toPlainText(), QString());
         QVERIFY(!question->isEnabled());
         QCOMPARE(question->palette().color(QPalette::Base), QColor(Qt::black));
@@ -85,7 +86,34 @@ private slots:
         QVERIFY(question->isEnabled());
         QCOMPARE(question->palette().color(QPalette::Base), QColor(0xC0, 0xC0, 0xC0));
         QTRY_VERIFY(question->hasFocus());
-        QVERIFY(f.window.findChild<QLabel*>("main_display")->text().endsWith("** No response** \r\n"));
+        QVERIFY(display->toPlainText().endsWith("** No response** \n"));
+    }
+
+    // However many lines the answers bring, the newest stays in sight.
+    void mainDisplayShowsItsLastLine() {
+        Fixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        f.engine.menu_click("ITC2");
+        f.transport.respond = [](const Report& out) {  // position 13: "." ends each line
+            return out[1] == '>' ? answerBytes({0, 0, 0, 0, 0, 1, 0, 12})
+                                 : answerBytes({1, 0, 1, 0, 1, 0, 1, 0});
+        };
+        for (int i = 1; i <= 8; ++i) {  // 15 lines: 8 questions, 7 answers
+            f.engine.question_change(QStringLiteral("Question %1\r\n").arg(i));
+            if (i == 8) break;
+            f.engine.speechtimer_tick();
+            f.engine.speechtimer_tick();
+            f.engine.asktimer_tick();
+        }
+        auto* display = f.window.findChild<QPlainTextEdit*>("main_display");
+        QCOMPARE(display->document()->blockCount(), 16);  // and the empty line after them
+        const QTextCursor last(display->document()->lastBlock().previous());
+        QCOMPARE(last.block().text(), QStringLiteral("User: Question 8"));
+        const QRect line = display->cursorRect(last);
+        QVERIFY2(display->viewport()->rect().contains(line), "the last line is out of sight");
+        if (qEnvironmentVariableIsSet("NUVO_SCREENSHOTS"))
+            f.window.grab().save(qEnvironmentVariable("NUVO_SCREENSHOTS") + "/display-after-15-lines.png");
     }
 
     void readingsAndScopeReachTheWindow() {
