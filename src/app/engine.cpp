@@ -268,6 +268,7 @@ SettingsValues Engine::settingsValues() const {
     values.videoText1 = m_setup.overlayText1();
     values.videoText2 = m_setup.overlayText2();
     values.videoImage = m_setup.overlayImage();
+    values.preAlarmSeconds = qint16(m_setup.preAlarmSeconds());
     values.disclaimercount = m_state.disclaimercount;
     values.tempcal = m_measure.tempcal;
     values.magcal = m_state.magcal;
@@ -284,6 +285,7 @@ void Engine::applySettings(const SettingsValues& values) {
     // A file without a picture (a first start) keeps the one shipped with the program.
     m_setup.setOverlayTexts(values.videoText1, values.videoText2,
                             values.videoImage.isEmpty() ? m_setup.overlayImage() : values.videoImage);
+    m_setup.setPreAlarmSeconds(values.preAlarmSeconds);
     m_state.disclaimercount = values.disclaimercount;
     m_measure.tempcal = values.tempcal;
     m_state.magcal = values.magcal;

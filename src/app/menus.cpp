@@ -77,7 +77,8 @@ std::vector<MenuEntry> buildEntries() {
     e.push_back(check("av7", "Image QA Capture", "av11"));
     e.push_back(check("vo2", "Image Capture on Alarm", "av11"));
     e.push_back(check("vo3", "Video QA Capture", "av11", false, false, false));
-    e.push_back(check("vo4", "Video Capture on Alarm", "av11", false, false, false));
+    // Offered: an alarm's video begins with the seconds that led to it.
+    e.push_back(check("vo4", "Video Capture on Alarm", "av11"));
     e.push_back(menu("av2", "PC Audio Capture", "av0"));
     e.push_back(check("av3", "Constant", "av2"));
     e.push_back(check("av4", "QA Capture", "av2"));

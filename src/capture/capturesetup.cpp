@@ -2,6 +2,7 @@
 
 #include "capture/captureelements.h"
 #include "capture/videooverlays.h"
+#include "settings/settingsvalues.h"
 
 namespace nuvo {
 
@@ -110,6 +111,7 @@ ElementStates designElements() {
     e.add(QStringLiteral("Slider1"), slider(255));  // the picture opaque until changed
     e.add(QStringLiteral("Slider2"), slider(0));
     e.add(QStringLiteral("Slider3"), slider(50));
+    e.add(QStringLiteral("updPreAlarm"), slider(10));
     return e;
 }
 
@@ -149,6 +151,18 @@ void CaptureSetup::setOverlayTexts(const QString& text1, const QString& text2,
     m_elements.setText(QStringLiteral("txtText2"), text2);
     m_elements.setText(QStringLiteral("txtimage"), image);
     publish();
+}
+
+void CaptureSetup::setPreAlarmSeconds(int seconds) {
+    if (seconds < 0 || seconds > kMaxPreAlarmSeconds) return;
+    m_elements.setValue(QStringLiteral("updPreAlarm"), seconds);
+    if (m_video && m_audio) applyPreAlarm();
+    publish();
+}
+
+void CaptureSetup::applyPreAlarm() {
+    m_video->setPreAlarmSeconds(preAlarmSeconds());
+    m_audio->setPreAlarmSeconds(preAlarmSeconds());
 }
 
 void CaptureSetup::addHandlers() {
@@ -222,6 +236,7 @@ void CaptureSetup::addHandlers() {
         if (!m_video->showDeviceSettings()) emit message(kNoPropertyPage);
     });
     on("Command16", [this] { controlCap(); });
+    on("updPreAlarm", [this] { applyPreAlarm(); });
     on("Command15", [this] {
         m_audio->selectDevice(m_elements.value(QStringLiteral("cboaudiodevice")));
         m_audio->selectInput(m_elements.value(QStringLiteral("cboinputpin")));
@@ -251,6 +266,7 @@ void CaptureSetup::load() {
     // Choosing the first device fills its inputs and formats; they are listed once.
     fillList(QStringLiteral("cboDevice"), m_video->devices(), true);
     m_elements.setItems(QStringLiteral("cboVideoCompressor"), m_video->compressors());
+    applyPreAlarm();
     publish();
 }
 

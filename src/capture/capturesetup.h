@@ -43,6 +43,9 @@ public:
     QString overlayText2() const { return m_elements.text(QStringLiteral("txtText2")); }
     QString overlayImage() const { return m_elements.text(QStringLiteral("txtimage")); }
     void setOverlayTexts(const QString& text1, const QString& text2, const QString& image);
+    // "Pre-alarm Seconds", also kept in the settings file.
+    int preAlarmSeconds() const { return m_elements.value(QStringLiteral("updPreAlarm")); }
+    void setPreAlarmSeconds(int seconds);  // outside 0 to 30: ignored
 
 public slots:
     // The window's load: lists filled from the devices, defaults given to the video.
@@ -89,6 +92,7 @@ private:
     void drawTime();
     void drawImage();
     void applyShown();
+    void applyPreAlarm();
     void controlCap();
     bool refusedWhileRecording(const QString& button);
     void preview();

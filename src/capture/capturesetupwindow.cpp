@@ -1,6 +1,7 @@
 #include "capture/capturesetupwindow.h"
 
 #include "capture/capturesetup.h"
+#include "settings/settingsvalues.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -17,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -99,6 +101,8 @@ QWidget* CaptureSetupWindow::buildVideoPage() {
                     row({list("cboVideoCompressor"), button("Command5", "Setting")}));
     devices->addRow(check("ChkUseAudioCap", "Use Audio Compressor "), list("cboAudioCompressor"));
     devices->addRow(QStringLiteral("Audio Input"), list("cboaudioinput"));
+    devices->addRow(QStringLiteral("Pre-alarm Seconds"),
+                    spinBox("updPreAlarm", kMaxPreAlarmSeconds));
     devices->addRow(row({button("Command16", "Force Video"), button("Command14", "Show Video Setup"),
                          colorButton("cmdBackgroundColor", "Background Color")}));
     auto* options = new QGridLayout;
@@ -283,6 +287,16 @@ QWidget* CaptureSetupWindow::slider(const char* name, int maximum) {
     return slider;
 }
 
+QWidget* CaptureSetupWindow::spinBox(const char* name, int maximum) {
+    auto* box = named(new QSpinBox, name);
+    box->setRange(0, maximum);
+    const QString element = QString::fromLatin1(name);
+    connect(box, &QSpinBox::valueChanged, this, [this, element](int value) {
+        send([element, value](CaptureSetup* s) { s->slider_change(element, value); });
+    });
+    return box;
+}
+
 void CaptureSetupWindow::send(std::function<void(CaptureSetup*)> action) {
     // Queued when the setup runs in the engine's thread, direct when it shares ours (tests).
     QMetaObject::invokeMethod(
@@ -312,6 +326,8 @@ void CaptureSetupWindow::apply(const QString& name, const ElementState& state) {
         combo->setCurrentIndex(state.value);
     } else if (auto* slider = qobject_cast<QSlider*>(widget)) {
         slider->setValue(state.value);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+        spin->setValue(state.value);
     }
 }
 

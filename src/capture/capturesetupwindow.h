@@ -37,6 +37,7 @@ private:
     QWidget* list(const char* name);
     QWidget* textBox(const char* name, bool number = false);
     QWidget* slider(const char* name, int maximum);
+    QWidget* spinBox(const char* name, int maximum);
     template <typename W>
     W* named(W* widget, const char* name);
 

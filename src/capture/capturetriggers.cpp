@@ -101,6 +101,7 @@ void CaptureTriggers::audioClick(const QString& item) {
     if (m_elements.checked(item)) {
         if (item == kAlarmAudio) {
             // Switching the alarm mode off also ends an alarm recording it started.
+            m_audio.setListening(false);
             if (m_audalarm) m_audio.stop();
             m_audalarm = false;
         } else {
@@ -119,6 +120,8 @@ void CaptureTriggers::audioClick(const QString& item) {
         m_audio.setFileName(nextName(m_capcount, "Audio_QA.wav"));
         m_audio.start();
         m_audio.pause();  // the answer times resume it
+    } else {
+        m_audio.setListening(true);  // an alarm recording begins with the seconds before it
     }
     m_elements.setChecked(item, true);
     for (const QString& other : kAudioItems)
@@ -133,7 +136,11 @@ void CaptureTriggers::pictureTick() {
 void CaptureTriggers::alarmCaptures(bool fired) {
     if (!fired) {
         if (m_audalarm) m_audio.stop();
-        if (m_vidalarm) m_video.stop();
+        if (m_vidalarm) {
+            // The file ends; the preview and the seconds kept for the next alarm go on.
+            m_video.setCaptureToFile(false);
+            m_video.start();
+        }
         m_audalarm = m_vidalarm = false;
         return;
     }

@@ -15,6 +15,7 @@ enum class Field {
     VideoText1,
     VideoText2,
     VideoImage,
+    PreAlarmSeconds,
     AlarmArmed,
     AlarmValue,
     DisclaimerCount,
@@ -45,6 +46,8 @@ const QList<SettingKey>& settingKeys() {
         list.append({video, QStringLiteral("V1"), Field::VideoText1});
         list.append({video, QStringLiteral("V2"), Field::VideoText2});
         list.append({video, QStringLiteral("V3"), Field::VideoImage});
+        // A key of its own, which readers that do not know it pass by.
+        list.append({video, QStringLiteral("PREALARM"), Field::PreAlarmSeconds});
         for (int i = 0; i < kAlarmCount; ++i)
             list.append({alarm, QStringLiteral("ALARM%1").arg(i + 1), Field::AlarmArmed, i});
         for (int i = 0; i < kAlarmCount; ++i)
@@ -158,6 +161,11 @@ void apply(const SettingKey& k, const QString& value, SettingsValues& values) {
         case Field::VideoImage:
             values.videoImage = value;
             break;
+        case Field::PreAlarmSeconds:
+            if (const std::optional<qint16> seconds = toInt16(value);
+                seconds && *seconds >= 0 && *seconds <= kMaxPreAlarmSeconds)
+                values.preAlarmSeconds = *seconds;
+            break;
         case Field::AlarmArmed:
             setMark(values.alarmArmed[k.index], value);
             break;
@@ -197,6 +205,8 @@ QString valueText(const SettingKey& k, const SettingsValues& values) {
             return values.videoText2;
         case Field::VideoImage:
             return values.videoImage;
+        case Field::PreAlarmSeconds:
+            return integerText(values.preAlarmSeconds);
         case Field::AlarmArmed:
             return markText(values.alarmArmed[k.index]);
         case Field::AlarmValue:

@@ -8,6 +8,7 @@ namespace nuvo {
 
 constexpr int kRfBandCount = 11;
 constexpr int kAlarmCount = 12;
+constexpr int kMaxPreAlarmSeconds = 30;
 
 // Everything the settings file keeps, in the program's terms. The reader only changes a
 // field when the file holds a usable value for it, so the caller fills this with the
@@ -17,6 +18,7 @@ struct SettingsValues {
     QString videoText1;                        // capture overlay text line 1
     QString videoText2;                        // capture overlay text line 2
     QString videoImage;                        // capture overlay picture file
+    qint16 preAlarmSeconds = 10;               // kept before a capture, 0 to 30
     std::array<bool, kAlarmCount> alarmArmed{};
     std::array<QString, kAlarmCount> alarmValues;
     qint16 disclaimercount = 0;  // start counter of the disclaimer

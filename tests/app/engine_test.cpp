@@ -47,7 +47,7 @@ TEST_F(EngineTest, SettingsReadAtLoadAreAppliedAndWrittenBackUnchanged) {
         lines({"[SCREEN]", "TEXT=False", "", "[RF]", "HIGHHZ3=False", "HIGHHZ2=False",
                "HIGHHZ1=False", "MIDHZ2=False", "MIDHZ1=False", "LOWMIDHZ=False", "LOWHZ3=False",
                "LOWHZ2=False", "LOWHZ1=True", "LOWHZ=False", "SUBHZ=False", "", "[VIDEO]",
-               "V3=/home/me/pics [old]/box.bmp", "V2=", "V1=Team Nine", "", "[ALARM]",
+               "PREALARM= 25", "V3=/home/me/pics [old]/box.bmp", "V2=", "V1=Team Nine", "", "[ALARM]",
                "ALARM12V=", "ALARM11V=", "ALARM10V=", "ALARM9V=", "ALARM8V=", "ALARM7V=2.5",
                "ALARM6V=", "ALARM5V=", "ALARM4V=", "ALARM3V=", "ALARM2V=", "ALARM1V=",
                "ALARM12=False", "ALARM11=False", "ALARM10=False", "ALARM9=False", "ALARM8=False",
@@ -61,6 +61,7 @@ TEST_F(EngineTest, SettingsReadAtLoadAreAppliedAndWrittenBackUnchanged) {
                   EXPECT_FALSE(engine.elements().visible("veiwlog"));
                   EXPECT_EQ(engine.measure().tempcal, -3);
                   EXPECT_EQ(engine.measure().offset, 5);
+                  EXPECT_EQ(engine.captureSetup()->elements().value("updPreAlarm"), 25);
               }),
               QString());
     QByteArray expected = stored;

@@ -55,7 +55,8 @@ TEST(CaptureSetupLoad, ListsEachDeviceOnceAndChoosesTheFirst) {
     EXPECT_EQ(e.items("cbofontsize").size(), 27);  // 8 to 60 in steps of 2
     EXPECT_EQ(rig.loadCalls, QStringList({"audio.selectDevice(0)", "audio.selectInput(0)",
                                   "video.setTvMute(true)", "video.selectDevice(0)",
-                                  "video.selectInput(0)"}));
+                                  "video.selectInput(0)", "video.setPreAlarmSeconds(10)",
+                                  "audio.setPreAlarmSeconds(10)"}));
 
     const VideoOverlays o = rig.overlays();
     EXPECT_EQ(o.text.font, (TextOverlayFont{"Arial", 12, 0}));

@@ -96,8 +96,9 @@ TEST(CaptureTriggers, CallsOnTheElementsInOrder) {
         {"| av3", {"audio.setFileName(@ 1_EVP.wav)", "audio.start"}, "Audio Recording On"},
         {"av3 | av3", {"audio.stop"}, "Audio Recording Off"},
         {"av4 | av4", {"audio.stop"}, "Audio Recording Off"},
-        {"| av8 av8", {}},
-        // A lasting alarm: a new recording every tick, stopped on the first calm one.
+        {"| av8 av8", {"audio.setListening(true)", "audio.setListening(false)"}},
+        // A lasting alarm: a new recording every tick, stopped on the first calm one; the
+        // camera goes on for the next.
         {"av8 vo4 | alarm alarm alarm calm calm",
          {"audio.setFileName(@ 1Alarm_Audio.wav)", "audio.start",
           "video.setFileName(@ 2Alarm_Video.AVI)", "video.setCaptureToFile(true)", "video.start",
@@ -105,14 +106,14 @@ TEST(CaptureTriggers, CallsOnTheElementsInOrder) {
           "video.setFileName(@ 4Alarm_Video.AVI)", "video.setCaptureToFile(true)", "video.start",
           "audio.setFileName(@ 5Alarm_Audio.wav)", "audio.start",
           "video.setFileName(@ 6Alarm_Video.AVI)", "video.setCaptureToFile(true)", "video.start",
-          "audio.stop", "video.stop"}},
+          "audio.stop", "video.setCaptureToFile(false)", "video.start"}},
         {"av1 av1 av8 vo2 | alarm alarm calm",
          {"audio.setFileName(@ 3Alarm_Audio.wav)", "audio.start",
           "video.savePicture(@ 1Alarm_VIDEO.JPG)", "audio.setFileName(@ 4Alarm_Audio.wav)",
           "audio.start", "video.savePicture(@ 2Alarm_VIDEO.JPG)", "audio.stop"}},
         {"av1 av4 | alarm calm", {}},
         // Switching an alarm mode off ends its capture; a later calm tick leaves others be.
-        {"av8 alarm | av8 calm", {"audio.stop"}},
+        {"av8 alarm | av8 calm", {"audio.setListening(false)", "audio.stop"}},
         {"vo4 alarm vo4 av1 | calm", {}},
         {"av4 | opens closes", {"audio.resume", "audio.pause"}},
         {"av4 vo3 | opens closes", {"audio.resume", "video.resume", "audio.pause", "video.pause"}},

@@ -56,7 +56,7 @@ TEST_F(SettingsFile, FirstStartThenExitWritesEveryKeyInItsPlace) {
             "[RF]\r\nHIGHHZ3=False\r\nHIGHHZ2=False\r\nHIGHHZ1=False\r\nMIDHZ2=False\r\n"
             "MIDHZ1=False\r\nLOWMIDHZ=False\r\nLOWHZ3=False\r\nLOWHZ2=True\r\nLOWHZ1=False\r\n"
             "LOWHZ=False\r\nSUBHZ=True\r\n\r\n"
-            "[VIDEO]\r\nV3=/opt/nuvo/BOX.BMP\r\nV2=Version 1.0\r\nV1=Team\r\n\r\n"
+            "[VIDEO]\r\nPREALARM= 10\r\nV3=/opt/nuvo/BOX.BMP\r\nV2=Version 1.0\r\nV1=Team\r\n\r\n"
             "[ALARM]\r\nALARM12V=\r\nALARM11V=\r\nALARM10V=300\r\nALARM9V=\r\nALARM8V=\r\n"
             "ALARM7V=\r\nALARM6V=\r\nALARM5V=\r\nALARM4V=\r\nALARM3V=\r\nALARM2V=\r\n"
             "ALARM1V=1.5\r\nALARM12=True\r\nALARM11=False\r\nALARM10=False\r\nALARM9=False\r\n"
@@ -100,6 +100,7 @@ TEST_F(SettingsFile, CheckMarkTexts) {
 // The same value under [TEMP], [MAG] and [NAG]. The temperature calibration and the
 // start counter take whole numbers rounded half to even, the magnetic calibration any
 // number but zero as written; else -5, "mag" and 0 (the counter counts on from where it was).
+// The pre-alarm seconds under [VIDEO] are whole seconds from 0 to 30, else the default 10.
 TEST_F(SettingsFile, NumbersAndTheirDefaults) {
     const struct {
         QByteArray stored;  // after the key's name
@@ -107,19 +108,21 @@ TEST_F(SettingsFile, NumbersAndTheirDefaults) {
         bool magKept;
         qint16 disclaimerWindow;  // as the disclaimer window reads the counter
         qint16 mainWindow;        // after the main window's read, starting at 4
+        qint16 preAlarm;          // seconds, 0 to 30, else 10
     } cases[] = {
-        {"X=1", -5, false, 0, 5},     {"=abc", -5, false, 0, 5},
-        {"=", -5, false, 0, 5},       {"=3x", -5, false, 0, 5},
-        {"=0", 0, false, 0, 1},       {"=0.00", 0, false, 0, 1},
-        {"=-3", -3, true, -3, -2},    {"= 12 ", 12, true, 12, 13},
-        {"=007", 7, true, 7, 8},      {"= 19", 19, true, 19, 20},
-        {"= 20", 20, true, 20, 0},    {"=32767", 32767, true, 32767, 0},
-        {"=32768", -5, true, 0, 5},   {"=-32768", -32768, true, -32768, -32767},
-        {"=32767.5", -5, true, 0, 5}, {"=-32768.5", -32768, true, -32768, -32767},
-        {"=2.5", 2, true, 2, 3},      {"=-2.5", -2, true, -2, -1},
-        {"=2.51", 3, true, 3, 4},     {"=0.5", 0, true, 0, 1},
-        {"=1.5", 2, true, 2, 3},      {"=-1.49", -1, true, -1, 0},
-        {"=0000001", 1, true, 1, 2},
+        {"X=1", -5, false, 0, 5, 10},     {"=abc", -5, false, 0, 5, 10},
+        {"=", -5, false, 0, 5, 10},       {"=3x", -5, false, 0, 5, 10},
+        {"=0", 0, false, 0, 1, 0},       {"=0.00", 0, false, 0, 1, 0},
+        {"=-3", -3, true, -3, -2, 10},    {"= 12 ", 12, true, 12, 13, 12},
+        {"=007", 7, true, 7, 8, 7},      {"= 19", 19, true, 19, 20, 19},
+        {"= 20", 20, true, 20, 0, 20},    {"=32767", 32767, true, 32767, 0, 10},
+        {"=32768", -5, true, 0, 5, 10},   {"=-32768", -32768, true, -32768, -32767, 10},
+        {"=32767.5", -5, true, 0, 5, 10}, {"=-32768.5", -32768, true, -32768, -32767, 10},
+        {"=2.5", 2, true, 2, 3, 2},      {"=-2.5", -2, true, -2, -1, 10},
+        {"=2.51", 3, true, 3, 4, 3},     {"=0.5", 0, true, 0, 1, 0},
+        {"=1.5", 2, true, 2, 3, 2},      {"=-1.49", -1, true, -1, 0, 10},
+        {"=0000001", 1, true, 1, 2, 1},
+        {"=30", 30, true, 30, 0, 30},  {"=31", 31, true, 31, 0, 10},
     };
     SettingsValues start;
     start.disclaimercount = 4;
@@ -127,12 +130,14 @@ TEST_F(SettingsFile, NumbersAndTheirDefaults) {
     start.magcal = "7";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored.toStdString());
-        const SettingsValues values = readFrom("[TEMP]\r\nCAL" + c.stored + "\r\n[MAG]\r\nCAL" +
-                                                   c.stored + "\r\n[NAG]\r\nNAGSCREEN" + c.stored,
-                                               start);
+        const SettingsValues values =
+            readFrom("[TEMP]\r\nCAL" + c.stored + "\r\n[MAG]\r\nCAL" + c.stored +
+                         "\r\n[VIDEO]\r\nPREALARM" + c.stored + "\r\n[NAG]\r\nNAGSCREEN" + c.stored,
+                     start);
         EXPECT_EQ(values.tempcal, c.tempcal);
         EXPECT_EQ(values.magcal, c.magKept ? c.stored.mid(1) : "mag");
         EXPECT_EQ(values.disclaimercount, c.mainWindow);
+        EXPECT_EQ(values.preAlarmSeconds, c.preAlarm);
         EXPECT_EQ(readDisclaimerCount(file()), c.disclaimerWindow);
     }
 
