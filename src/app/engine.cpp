@@ -4,6 +4,7 @@
 
 #include "app/mainelements.h"
 #include "app/menus.h"
+#include "capture/capturesubtitles.h"
 #include "capture/capturetriggers.h"
 #include "device/link.h"
 #include "help/help.h"
@@ -125,6 +126,12 @@ void Engine::load() {
         m_captures = std::make_unique<CaptureTriggers>(
             m_elements, *m_video, *m_audio, m_state.datadir, [this] { return dateNow(); },
             [this] { menuoff(); }, [this] { menuon(); });
+    if (m_video) {
+        m_subtitles = std::make_unique<CaptureSubtitles>(
+            *m_video, [this](const QString& problem) { emit statusMessage(problem); });
+        connect(&m_subtitleTimer, &QTimer::timeout, this, [this] { m_subtitles->poll(); });
+        m_subtitleTimer.start(kSubtitlePollMs);
+    }
     if (QDir().mkpath(m_state.datadir))
         switchLog(QStringLiteral("logfileon"), *m_dataLog, dataLogHeader());
     else
@@ -155,6 +162,8 @@ QString Engine::shutdown() {
     m_htime.stop();
     m_link->hiddisconnect();
     capture(&CaptureTriggers::shutdown);
+    m_subtitleTimer.stop();
+    m_subtitles.reset();  // writes the last cues
     closeLogs();
     QString error;
     writeini(m_paths.settingsFile, settingsValues(), &error);
@@ -165,6 +174,7 @@ void Engine::menu_click(const QString& name) {
     if (m_shutDown) return;
     const auto handler = m_menuHandlers.constFind(name);
     if (handler != m_menuHandlers.constEnd() && m_elements.enabled(name)) (*handler)();
+    if (m_subtitles) m_subtitles->poll();  // a capture that began gets its track at once
     publish();
 }
 

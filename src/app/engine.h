@@ -23,6 +23,7 @@
 namespace nuvo {
 
 class AudioElement;
+class CaptureSubtitles;
 class CaptureTriggers;
 class LogFile;
 class Link;
@@ -82,6 +83,8 @@ public:
     bool resting() const { return !m_rest.hasExpired() || awaitingSpeech(); }
     bool awaitingSpeech() const { return m_awaitedSpeech != 0 && !m_speechWait.hasExpired(); }
     static constexpr int kSpeechWaitMs = 3000;
+    // How often the subtitle tracks follow the capture files.
+    static constexpr int kSubtitlePollMs = 200;
     // Phoneme fragments the voices dropped because they fell behind.
     int droppedFragments() const { return m_droppedFragments; }
     const CurrentList& currentList() const { return m_list; }
@@ -210,6 +213,8 @@ private:
     VideoElement* m_video = nullptr;
     AudioElement* m_audio = nullptr;
     std::unique_ptr<CaptureTriggers> m_captures;
+    std::unique_ptr<CaptureSubtitles> m_subtitles;  // of every video capture
+    QTimer m_subtitleTimer;
     CaptureSetup m_setup;
     qint64 m_dateSecond = -1;
     QString m_dateText;

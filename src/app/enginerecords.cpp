@@ -5,6 +5,7 @@
 
 #include "alarms/alarms.h"
 #include "app/menus.h"
+#include "capture/capturesubtitles.h"
 #include "capture/capturetriggers.h"
 #include "common/datetext.h"
 #include "common/workstring.h"
@@ -156,6 +157,7 @@ void Engine::checkAlarms(const GetDataResult& data) {
         const QString line = dateNow() + body;
         m_elements.setText(kAlarmScreen, m_elements.text(kAlarmScreen) + line + kLineEnd);
         writeLog(kAlarmLogItem, *m_alarmLog, alarmLogEntry(line));
+        if (m_subtitles) m_subtitles->line(line);
     }
     if (m_captures) m_captures->alarmCaptures(!tripped.empty());
 }

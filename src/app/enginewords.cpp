@@ -4,6 +4,7 @@
 #include "app/engine.h"
 
 #include "app/mainelements.h"
+#include "capture/capturesubtitles.h"
 #include "capture/capturetriggers.h"
 #include "common/numbertext.h"
 #include "device/link.h"
@@ -151,6 +152,7 @@ QString Engine::runWordStage(int v) {
     // Speak first: the voice is what the user waits for.
     const quint64 speech = out.spoken.isEmpty() ? 0 : say(0, out.spoken);
     if (!out.shown.isEmpty()) appendText(out.shown);
+    if (m_subtitles) m_subtitles->word(out.logWord);
     publishSelection(before);
     // A word longer than the rest is heard whole before the next one comes.
     rest(out.pauseMs, speech);
@@ -278,6 +280,7 @@ void Engine::question_change(const QString& text) {
     if (m_shutDown || !text.contains(kLineEnd)) return;
     const bool constant = m_elements.checked(kAnswerTimeChoices[kConstantAnswerIndex]);
     appendText(questionEcho(text, constant));
+    if (m_subtitles) m_subtitles->line(questionEcho(text, false));
     writeLog(QStringLiteral("logfileon"), *m_dataLog,
              questionRecord(dateNow(), text));
     m_elements.setText(kQuestion, QString());

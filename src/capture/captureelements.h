@@ -33,6 +33,13 @@ public:
     // While the camera is open its last seconds are kept, and a capture file begins with
     // them; 0 keeps nothing.
     virtual void setPreAlarmSeconds(int seconds) = 0;
+    // The capture file being written and where in it what the camera sees now lies,
+    // counted from the file's first frame; an empty path while no file is written.
+    struct Recording {
+        QString path;
+        qint64 positionMs = 0;
+    };
+    virtual Recording recording() const = 0;
 
     // The choices of the setup window. Lists are names in position order; a position
     // outside its list is ignored. Choices take effect at the next start.

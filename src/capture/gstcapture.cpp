@@ -181,6 +181,8 @@ CaptureStart GstCapture::openFile() {
     // What the buffer holds comes first, then what the source gives from now on.
     std::lock_guard lock(m_writeLock);
     m_paused = false;
+    m_fileClock = gst_pipeline_get_clock(GST_PIPELINE(m_pipeline));
+    m_fileBaseTime = gst_element_get_base_time(m_pipeline);
     m_preAlarm.drain([&](GstBuffer* buffer, GstCaps* caps) { writer->push(buffer, caps); });
     m_writer = std::move(writer);
     return CaptureStart::Started;
@@ -192,6 +194,7 @@ void GstCapture::endFile() {
     {
         std::lock_guard lock(m_writeLock);
         writer = std::move(m_writer);
+        if (m_fileClock) gst_clear_object(&m_fileClock);
     }
     if (!writer) return;
     const QString problem = writer->end(kWaitBound);
@@ -223,6 +226,17 @@ void GstCapture::resumeCapture() {
     std::lock_guard lock(m_writeLock);
     if (m_paused && m_writer) m_writer->rebase();
     m_paused = false;
+}
+
+VideoElement::Recording GstCapture::fileRecording() const {
+    std::lock_guard lock(m_writeLock);
+    if (!m_writer) return {};
+    quint64 position = m_writer->length();  // paused: the file's end so far
+    if (!m_paused && m_fileClock) {
+        const GstClockTime now = gst_clock_get_time(m_fileClock);
+        position = m_writer->positionAt(now > m_fileBaseTime ? now - m_fileBaseTime : 0);
+    }
+    return {m_writer->path(), qint64(position / GST_MSECOND)};
 }
 
 void GstCapture::setPreAlarm(int seconds) {

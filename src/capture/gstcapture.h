@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+typedef struct _GstClock GstClock;
 typedef struct _GstDevice GstDevice;
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
@@ -83,6 +84,8 @@ protected:
     void pauseCapture();
     void resumeCapture();
     void setPreAlarm(int seconds);
+    // The file being written and where in it a frame the source gives now goes.
+    VideoElement::Recording fileRecording() const;
     // The source stays open after a stop, filling the pre-alarm buffer.
     void keepOpen(bool on);
 
@@ -141,10 +144,12 @@ private:
     std::atomic<std::uint64_t> m_files{0};       // counts capture files
 
     // The file being written and the seconds before it, also used by the streaming thread.
-    std::mutex m_writeLock;
+    mutable std::mutex m_writeLock;
     std::unique_ptr<GstFileWriter> m_writer;
     PreAlarmBuffer m_preAlarm;
     bool m_paused = false;
+    GstClock* m_fileClock = nullptr;  // the source's, while a file is written
+    quint64 m_fileBaseTime = 0;
 
     // Written by the bus handler on GStreamer's threads.
     std::mutex m_busLock;

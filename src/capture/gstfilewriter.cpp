@@ -105,6 +105,11 @@ void GstFileWriter::push(GstBuffer* buffer, GstCaps* caps) {
     gst_buffer_replace(&m_last, buffer);
 }
 
+quint64 GstFileWriter::positionAt(quint64 runningTime) const {
+    if (m_frameDuration == 0 || !m_started || m_rebase || runningTime < m_origin) return length();
+    return runningTime - m_origin;
+}
+
 void GstFileWriter::pushAt(GstBuffer* buffer, quint64 slot) {
     GstBuffer* frame = gst_buffer_copy(buffer);  // shares the encoded bytes
     GST_BUFFER_PTS(frame) = GST_BUFFER_DTS(frame) = slot * m_frameDuration;

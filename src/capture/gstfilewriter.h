@@ -33,6 +33,12 @@ public:
     void push(GstBuffer* buffer, GstCaps* caps);
     // The next push goes on where the file stopped, leaving out the time between.
     void rebase() { m_rebase = true; }
+    const QString& path() const { return m_path; }
+    // In nanoseconds from the file's first frame: its length so far, and where a frame
+    // the source gives at `runningTime` (of the source's pipeline) goes (the length while
+    // the file waits to go on). The caller serialises them with push().
+    quint64 length() const { return m_frameDuration ? m_nextSlot * m_frameDuration : m_nextSlot; }
+    quint64 positionAt(quint64 runningTime) const;
     // Ends the file and finishes what the muxer could not: empty when all went well,
     // else what went wrong. Waits for the muxer at most `bound`.
     QString end(std::chrono::milliseconds bound);

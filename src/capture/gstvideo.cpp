@@ -184,6 +184,8 @@ void GstVideoElement::setPreAlarmSeconds(int seconds) {
     setPreAlarm(seconds);
 }
 
+VideoElement::Recording GstVideoElement::recording() const { return fileRecording(); }
+
 void GstVideoElement::stop() {
     stopCapture();
 }

@@ -43,6 +43,7 @@ public:
     void pause() override;
     void resume() override;
     void setPreAlarmSeconds(int seconds) override;
+    Recording recording() const override;
 
     QStringList devices() const override;
     void selectDevice(int position) override;

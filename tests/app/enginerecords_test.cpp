@@ -211,3 +211,24 @@ TEST_F(RecordsTest, PreviewAndCaptureWaitUntilVideoCaptureIsOff) {
     EXPECT_TRUE(captures.contains("video.start"));
     EXPECT_EQ(messages.size(), 2);
 }
+
+// What a capture being written should show goes on its subtitles, at its time in the
+// video: the question, each alarm line as on the alarm screen, and the word.
+TEST_F(RecordsTest, QuestionsAlarmsAndWordsGoOnTheCapturesSubtitles) {
+    engine.alarm_answer(2, "abc");  // frequency above 0: trips on every tick
+    video.recordingNow = {file("q.AVI"), 1000};
+    engine.menu_click("ITC2");
+    engine.question_change("Is anyone here\r\n");
+    video.recordingNow.positionMs = 2000;
+    engine.speechtimer_tick();
+    engine.speechtimer_tick();
+    engine.asktimer_tick();
+    video.recordingNow.positionMs = 6000;
+    engine.menu_click("ITC2");  // every command looks at the capture file
+    const QString alarm = text("alarmdisplay").mid(QString("Alarm Screen").size()).trimmed();
+    ASSERT_TRUE(alarm.contains(" Frequency Above 0 Value = ")) << alarm.toStdString();
+    EXPECT_EQ(QString::fromUtf8(readBytes(file("q.srt"))),
+              "1\r\n00:00:01,000 --> 00:00:04,000\r\nUser: Is anyone here\r\n\r\n"
+              "2\r\n00:00:02,000 --> 00:00:05,000\r\ngate\r\n\r\n"
+              "3\r\n00:00:02,000 --> 00:00:05,000\r\n" + alarm + "\r\n\r\n");
+}

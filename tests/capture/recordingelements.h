@@ -35,6 +35,7 @@ public:
     void savePicture(const QString& path) override { add("savePicture(" + path + ")"); }
     void pause() override { add("pause"); }
     void resume() override { add("resume"); }
+    Recording recording() const override { return recordingNow; }
     void setPreAlarmSeconds(int seconds) override { add("setPreAlarmSeconds" + at(seconds)); }
 
     QStringList devices() const override { return deviceNames; }
@@ -70,6 +71,7 @@ public:
     QStringList compressorNames;
     int compressorWithSettings = -1;
     CaptureStart startResult = CaptureStart::Started;
+    Recording recordingNow;  // what recording() answers
 
 private:
     void add(const QString& call) { m_calls << "video." + call; }
