@@ -111,16 +111,17 @@ QString alarmSettingText(int index, const AlarmSetting& setting, const QLocale& 
 
 std::vector<QString> trippedAlarms(const std::array<bool, kAlarmCount>& armed,
                                    const std::array<QString, kAlarmCount>& values,
-                                   const AlarmMeasurements& m) {
+                                   const AlarmMeasurements& m, std::vector<int>* indexes) {
     std::vector<QString> lines;
     for (int i = 0; i < kAlarmCount; ++i) {
         if (!armed[i]) continue;
         const AlarmDefinition& alarm = alarmDefinitions()[i];
         const Reading r = reading(alarm.measure, m);
         const double set = leadingNumber(values[i]);
-        if (alarm.above ? r.x > set : r.x < set)
-            lines.push_back(QLatin1String(alarm.label) + values[i] + QLatin1String(" Value = ") +
-                            r.text + QLatin1String(alarm.unit));
+        if (!(alarm.above ? r.x > set : r.x < set)) continue;
+        lines.push_back(QLatin1String(alarm.label) + values[i] + QLatin1String(" Value = ") +
+                        r.text + QLatin1String(alarm.unit));
+        if (indexes) indexes->push_back(i);
     }
     return lines;
 }

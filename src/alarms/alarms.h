@@ -57,10 +57,11 @@ QString alarmSettingText(int index, const AlarmSetting& setting, const QLocale& 
 
 // The alarms that trip on a tick, in table order, each as its alarm line without date and
 // line end: label, set value as stored, " Value = ", measured value text, unit. A set value
-// counts by the number it starts with, 0 when it starts with none.
+// counts by the number it starts with, 0 when it starts with none. `indexes`, when given,
+// receives the alarm index (0..11) of each line.
 std::vector<QString> trippedAlarms(const std::array<bool, kAlarmCount>& armed,
                                    const std::array<QString, kAlarmCount>& values,
-                                   const AlarmMeasurements& m);
+                                   const AlarmMeasurements& m, std::vector<int>* indexes = nullptr);
 
 // The two CR LF ended lines of set values put in front of the alarm screen when it is shown.
 QString alarmSummary(const std::array<QString, kAlarmCount>& values);

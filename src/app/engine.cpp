@@ -18,6 +18,7 @@
 
 #include "common/numbertext.h"
 
+#include <QDateTime>
 #include <QDir>
 
 #include <algorithm>
@@ -48,13 +49,17 @@ const QStringList kAnswerTimes = indexedGroup("Option1", 8);
 Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     : QObject(parent), m_paths(paths), m_link(std::make_unique<Link>(transport)),
       // Children, so the timers move to the engine thread with us.
-      m_speechtimer(this), m_asktimer(this), m_htime(this), m_setup(this) {
+      m_speechtimer(this), m_asktimer(this), m_htime(this), m_transport(transport),
+      m_setup(this) {
     qRegisterMetaType<nuvo::ElementUpdates>();
     qRegisterMetaType<nuvo::ScopeFrame>();
     qRegisterMetaType<nuvo::WindowLayout>();
     qRegisterMetaType<nuvo::SpeechReport>();
     connect(m_link.get(), &Link::unitPresenceChanged, this, &Engine::unitPresenceChanged);
     connect(m_link.get(), &Link::unitUnavailable, this, &Engine::statusMessage);
+    m_link->setExchangeObserver([this](Command command, const std::optional<Report>& answer) {
+        m_session.exchange(command, answer, QDateTime::currentMSecsSinceEpoch());
+    });
     m_speechtimer.setInterval(kSpeechtimerIntervalMs);
     connect(&m_speechtimer, &QTimer::timeout, this, &Engine::speechtimer_tick);
     m_asktimer.setInterval(kDefaultAnswerTimeMs);
@@ -118,7 +123,7 @@ void Engine::addMenuHandlers() {
 
 void Engine::load() {
     m_link->hidconnect();
-    switchList(&CurrentList::loadDefaultWords);
+    switchList(&CurrentList::loadDefaultWords, QStringLiteral("default"));
 
     m_state.datadir = m_paths.dataDir;
     openLogs();
@@ -151,6 +156,7 @@ void Engine::load() {
     SettingsValues values = settingsValues();
     readini(m_paths.settingsFile, values);
     applySettings(values);
+    beginSession();
     publish();
 }
 
@@ -165,6 +171,7 @@ QString Engine::shutdown() {
     m_subtitleTimer.stop();
     m_subtitles.reset();  // writes the last cues
     closeLogs();
+    endSession();
     QString error;
     writeini(m_paths.settingsFile, settingsValues(), &error);
     return error;
@@ -198,8 +205,11 @@ void Engine::ofs_change(int value) {
 void Engine::speechtimer_tick() {
     if (m_tickRunning || m_shutDown || resting()) return;
     m_tickRunning = true;
+    m_session.beginTick();
     const TickOutcome outcome = runTick(*m_link, m_measure, m_elements,
                                         [this](const GetDataResult& data) { afterGetData(data); });
+    recordTickRow(outcome);
+    m_session.endTick();
     if (outcome.scopeSampled && m_elements.checked(QStringLiteral("TBon")))
         emit scopeFrameReady(scopeFrame(m_measure, m_elements));
     if (outcome.data.unitAnswered) capture(&CaptureTriggers::pictureTick);
@@ -260,10 +270,12 @@ void Engine::menuon() {
 
 void Engine::unitPresenceChanged(bool present) {
     m_elements.setVisible(QStringLiteral("Frame7"), !present);
+    recordGap(present ? QStringLiteral("replugged") : QStringLiteral("unplugged"), {});
     publish();
 }
 
 void Engine::publish() {
+    m_session.flush();
     ElementUpdates changes = m_elements.takeChanges();
     if (!changes.isEmpty()) emit elementsChanged(changes);
 }

@@ -9,6 +9,8 @@
 #include "ecm/phoneme.h"
 #include "measure/measurestate.h"
 #include "scope/scopeframe.h"
+#include "session/manifest.h"
+#include "session/sessionrecorder.h"
 #include "settings/settingsvalues.h"
 
 #include <QDeadlineTimer>
@@ -31,6 +33,8 @@ class PictureRenderer;
 class Transport;
 class VideoElement;
 struct GetDataResult;
+struct TickOutcome;
+struct WordOutput;
 
 // The two arrangements of the main window: the word modes with the question and text
 // areas, and "ECM OFF" with the read-outs alone.
@@ -58,6 +62,8 @@ public:
     void setRestsAfterSpeaking(bool on) { m_restsAfterSpeaking = on; }
     // Draws the verified pictures of the main display; none: pictures are not saved.
     void setPictureRenderer(PictureRenderer* renderer) { m_renderer = renderer; }
+    // Where the session record goes; none: no record is kept. Set before load.
+    void setSessionSink(SessionSink* sink) { m_session.setSink(sink); }
     // The camera and the microphone of the "PC A/V" menu; without them its modes do
     // nothing. Set before load.
     void setCaptureElements(VideoElement* video, AudioElement* audio);
@@ -179,7 +185,12 @@ private:
     void appendText(const QString& text);
     quint64 say(int voice, const QString& text, Delivery delivery = Delivery::Whole);
     void rest(int ms, quint64 awaitedSpeech = 0);
-    void switchList(void (CurrentList::*load)());
+    void switchList(void (CurrentList::*load)(), const QString& name);
+    void beginSession();
+    void endSession();
+    void recordTickRow(const TickOutcome& outcome);
+    void recordWord(int v, const WordOutput& out);
+    void recordGap(const QString& kind, const QString& detail);
     void changeList(const std::function<void()>& change);
     void returnQuestionBox();
     void leavePhonemeLayout();
@@ -204,6 +215,11 @@ private:
     bool m_restsAfterSpeaking = true;
     bool m_tickRunning = false;
     CurrentList m_list;
+    QString m_listName;    // which list was loaded, for the record
+    QString m_listDigest;  // of the entries in their current order
+    Transport& m_transport;
+    SessionRecorder m_session;
+    SessionManifest m_manifest;
     ProgramRandom m_random;
     qint16 m_wordkind = 0;
     QString m_phbuf;

@@ -15,6 +15,7 @@
 #include "records/picturerenderer.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 
 namespace nuvo {
 
@@ -79,12 +80,13 @@ void Engine::addRecordHandlers() {
 }
 
 void Engine::openLogs() {
-    const auto path = [this](const char* name) {
-        return m_state.datadir + QString::fromLatin1(name);
-    };
-    m_dataLog = std::make_unique<LogFile>(path("KV_data_file.csv"));
-    m_rfLog = std::make_unique<LogFile>(path("KV_rf_threshold.csv"));
-    m_alarmLog = std::make_unique<LogFile>(path("KV_Alarm_Log.TXT"));
+    const QStringList names{QStringLiteral("KV_data_file.csv"), QStringLiteral("KV_rf_threshold.csv"),
+                            QStringLiteral("KV_Alarm_Log.TXT")};
+    m_dataLog = std::make_unique<LogFile>(m_state.datadir + names[0]);
+    m_rfLog = std::make_unique<LogFile>(m_state.datadir + names[1]);
+    m_alarmLog = std::make_unique<LogFile>(m_state.datadir + names[2]);
+    // The logs' bytes before this session appends to them, for the checksum file.
+    m_manifest.start(m_state.datadir, names, QDateTime::currentDateTime());
 }
 
 void Engine::switchLog(const QString& item, LogFile& log, const QString& header) {
@@ -95,6 +97,7 @@ void Engine::switchLog(const QString& item, LogFile& log, const QString& header)
     }
     QString error;
     if (!log.open(header, &error)) {
+        recordGap(QStringLiteral("log not writable"), error);
         emit statusMessage(error);  // the log stays off
         return;
     }
@@ -108,6 +111,7 @@ void Engine::writeLog(const QString& item, LogFile& log, const QString& text) {
     // A log that cannot take its lines is switched off, with one message.
     log.close();
     m_elements.setChecked(item, false);
+    recordGap(QStringLiteral("log not writable"), error);
     emit statusMessage(error);
 }
 
@@ -152,8 +156,15 @@ void Engine::checkAlarms(const GetDataResult& data) {
     m.emf = leadingNumber(m_elements.text(QStringLiteral("EMFdisplay1")));
     m.nemfvalue = m_measure.nemfvalue;
     m.temperature = m_measure.temperature;
-    const std::vector<QString> tripped = trippedAlarms(armed, m_state.alarmValues, m);
-    for (const QString& body : tripped) {
+    std::vector<int> indexes;
+    const std::vector<QString> tripped = trippedAlarms(armed, m_state.alarmValues, m, &indexes);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (std::size_t i = 0; i < tripped.size(); ++i) {
+        const QString& body = tripped[i];
+        const int alarm = indexes[i];
+        const QString measured = body.section(QStringLiteral(" Value = "), -1);
+        m_session.add(AlarmRow{m_session.currentTick(), now, alarm + 1,
+                               m_state.alarmValues[std::size_t(alarm)], measured});
         const QString line = dateNow() + body;
         m_elements.setText(kAlarmScreen, m_elements.text(kAlarmScreen) + line + kLineEnd);
         writeLog(kAlarmLogItem, *m_alarmLog, alarmLogEntry(line));
@@ -178,8 +189,9 @@ void Engine::captureMainDisplay() {
     ++m_state.shotcount;
     const QString path = verifiedPictureName(m_state.datadir, stamp, m_state.shotcount);
     QString error;
-    if (m_renderer && !m_renderer->save(m_elements.text(kMainDisplay), path, &error))
-        emit statusMessage(error);
+    const bool saved = m_renderer && m_renderer->save(m_elements.text(kMainDisplay), path, &error);
+    if (m_renderer && !saved) emit statusMessage(error);
+    m_session.add(PictureRow{QDateTime::currentMSecsSinceEpoch(), QFileInfo(path).fileName(), saved});
     returnQuestionBox();
 }
 

@@ -15,6 +15,8 @@
 #include "records/logformat.h"
 
 
+#include <QDateTime>
+
 #include <algorithm>
 
 namespace nuvo {
@@ -70,7 +72,10 @@ void Engine::addSpeechMenuHandlers() {
         const QString item = QStringLiteral("phoneon");
         const bool on = !m_elements.checked(item);
         // Leaving phonemes always returns to the default word list.
-        switchList(on ? &CurrentList::loadPhonemes : &CurrentList::loadDefaultWords);
+        if (on)
+            switchList(&CurrentList::loadPhonemes, QStringLiteral("phonemes"));
+        else
+            switchList(&CurrentList::loadDefaultWords, QStringLiteral("default"));
         m_elements.setChecked(item, on);
     });
     m_menuHandlers.insert(QStringLiteral("tsphone"), [this] {
@@ -83,7 +88,10 @@ void Engine::addSpeechMenuHandlers() {
         const QString item = QStringLiteral("itcpro");
         const bool on = !m_elements.checked(item);
         m_elements.setChecked(item, on);
-        switchList(on ? &CurrentList::loadProWords : &CurrentList::loadDefaultWords);
+        if (on)
+            switchList(&CurrentList::loadProWords, QStringLiteral("pro"));
+        else
+            switchList(&CurrentList::loadDefaultWords, QStringLiteral("default"));
     });
 }
 
@@ -115,13 +123,15 @@ void Engine::leavePhonemeLayout() {
     for (const QString& frame : kQuestionLayoutFrames) m_elements.setVisible(frame, true);
 }
 
-void Engine::switchList(void (CurrentList::*load)()) {
+void Engine::switchList(void (CurrentList::*load)(), const QString& name) {
+    m_listName = name;
     changeList([this, load] { (m_list.*load)(); });
 }
 
 void Engine::changeList(const std::function<void()>& change) {
     const int before = m_list.selected();
     change();
+    m_listDigest = m_session.list(m_listName, m_list.entries());
     emit listChanged(m_list.entries());
     publishSelection(before);
 }
@@ -133,9 +143,11 @@ void Engine::publishSelection(int before) {
 void Engine::lcontrol_click(int index) {
     if (m_shutDown || !m_elements.enabled(indexedGroup("lcontrol", 2).value(index))) return;
     if (index == 0) {
+        if (!m_listName.endsWith(QStringLiteral(" shuffled")))
+            m_listName += QStringLiteral(" shuffled");
         changeList([this] { m_list.shuffle(m_random); });
     } else {
-        switchList(&CurrentList::loadDefaultWords);
+        switchList(&CurrentList::loadDefaultWords, QStringLiteral("default"));
         m_elements.setChecked(QStringLiteral("itcpro"), false);
         m_elements.setVisible(QStringLiteral("itcpro"), false);
     }
@@ -149,6 +161,7 @@ QString Engine::runWordStage(int v) {
     settings.speech = m_elements.checked(QStringLiteral("speechON"));
     const int before = m_list.selected();
     const WordOutput out = wordStage(m_list, v, settings, m_wordkind, m_phbuf);
+    recordWord(v, out);
     // Speak first: the voice is what the user waits for.
     const quint64 speech = out.spoken.isEmpty() ? 0 : say(0, out.spoken);
     if (!out.shown.isEmpty()) appendText(out.shown);
@@ -267,6 +280,8 @@ void Engine::Option1_click(int index) {
     selectOne(kAnswerTimeChoices, kAnswerTimeChoices[index]);
     if (const auto ms = nuvo::answerTimeMs(index)) {
         m_asktimer.setInterval(*ms);
+        if (m_speechtimer.isActive() && !m_asktimer.isActive())
+            m_session.endQuestion(QDateTime::currentMSecsSinceEpoch(), false);
         m_speechtimer.stop();  // ends constant mode if it ran
     } else {
         m_speechtimer.start();
@@ -284,6 +299,13 @@ void Engine::question_change(const QString& text) {
     writeLog(QStringLiteral("logfileon"), *m_dataLog,
              questionRecord(dateNow(), text));
     m_elements.setText(kQuestion, QString());
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    m_session.endQuestion(now, false);  // a question typed in constant mode ends the last one
+    QuestionRow row;
+    row.text = text;
+    if (!constant) row.answerMs = m_asktimer.interval();
+    row.startMs = now;
+    m_session.beginQuestion(row);
     if (!constant) {
         m_elements.setColor(kQuestion, kAnsweringColor);
         m_elements.setEnabled(kQuestion, false);
@@ -301,6 +323,7 @@ void Engine::asktimer_tick() {
     m_speechtimer.stop();
     m_elements.setColor(kQuestion, kAcceptingColor);
     m_asktimer.stop();
+    m_session.endQuestion(QDateTime::currentMSecsSinceEpoch(), m_wordkind == kNoWordYet);
     appendText(answerEnding(m_wordkind));
     menuon();
     returnQuestionBox();
@@ -309,6 +332,7 @@ void Engine::asktimer_tick() {
 
 void Engine::cancel_click() {
     if (m_shutDown) return;
+    m_session.endQuestion(QDateTime::currentMSecsSinceEpoch(), false);
     m_speechtimer.stop();
     menuon();
     Option1_click(kDefaultAnswerIndex);

@@ -37,7 +37,11 @@ void StartUp::begin() {
 
 void StartUp::showMainWindow() {
     if (m_mainWindow) return;
+    m_sessions = std::make_unique<SqliteSessionStore>(m_paths.dataDir, [this](const QString& text) {
+        QMetaObject::invokeMethod(this, [this, text] { showProblem(text); }, Qt::QueuedConnection);
+    });
     m_engineThread = std::make_unique<EngineThread>(m_makeTransport(), m_paths);
+    m_engineThread->engine()->setSessionSink(m_sessions.get());
     m_engineThread->engine()->setVoices(m_voices);
     m_engineThread->engine()->setPictureRenderer(&m_pictures);
     m_engineThread->engine()->setCaptureElements(&m_video, &m_audio);

@@ -6,6 +6,7 @@
 #include "capture/gstvideo.h"
 #include "ecm/voice.h"
 #include "records/qtpicturerenderer.h"
+#include "session/sqlitesessionstore.h"
 
 #include <QObject>
 
@@ -56,6 +57,7 @@ private:
     GstVideoElement m_video;
     GstAudioElement m_audio;
     DisclaimerWindow m_disclaimer;
+    std::unique_ptr<SqliteSessionStore> m_sessions;  // outlives the engine, which ends the session
     std::unique_ptr<EngineThread> m_engineThread;
     std::unique_ptr<MainWindow> m_mainWindow;
     QString m_pendingStatusMessage;

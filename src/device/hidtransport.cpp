@@ -54,7 +54,10 @@ public:
         std::vector<BusEntry> seen;
         hid_device_info* list = hid_enumerate(vendorId, 0);
         for (const hid_device_info* info = list; info != nullptr; info = info->next)
-            seen.push_back({QByteArray(info->path), info->vendor_id, info->product_id});
+            seen.push_back({QByteArray(info->path), info->vendor_id, info->product_id,
+                            info->serial_number ? QString::fromWCharArray(info->serial_number)
+                                                : QString(),
+                            info->release_number});
         hid_free_enumeration(list);
         return seen;
     }
@@ -307,6 +310,19 @@ bool HidTransport::write(const Report& report) {
     return reader->write(report);
 }
 
+UnitIdentity HidTransport::identity() const {
+    std::lock_guard lock(m_mutex);
+    UnitIdentity unit;
+    unit.kind = QStringLiteral("hid");
+    if (m_unitPath.isEmpty()) return unit;
+    unit.path = QString::fromLocal8Bit(m_unitEntry.path);
+    unit.serial = m_unitEntry.serial;
+    unit.firmware = QStringLiteral("%1.%2")
+                        .arg(m_unitEntry.release >> 8, 0, 16)
+                        .arg(m_unitEntry.release & 0xFF, 2, 16, QLatin1Char('0'));
+    return unit;
+}
+
 void HidTransport::scanOnce() {
     const std::vector<BusEntry> seen = m_api.enumerate(kVendorId);
     std::vector<BusEvent> events;
@@ -319,6 +335,8 @@ void HidTransport::scanOnce() {
         }
         events = m_scan.update(seen);
         m_unitPath = m_scan.unitPath();
+        for (const BusEntry& entry : seen)
+            if (entry.path == m_unitPath) m_unitEntry = entry;
         if (events.empty() && !m_unitPath.isEmpty() && !m_reader)
             events.push_back({BusEvent::Kind::Changed, {}});
     }

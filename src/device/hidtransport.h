@@ -68,6 +68,7 @@ public:
     bool disconnect() override;
     ReadNotify enableReadNotify() override;
     bool write(const Report& report) override;
+    UnitIdentity identity() const override;
 
 private:
     class Reader;
@@ -88,6 +89,7 @@ private:
     std::atomic<bool> m_stopping{false};  // written under m_mutex, read anywhere
     BusScan m_scan;
     QByteArray m_unitPath;  // from the last scan
+    BusEntry m_unitEntry;   // what the last scan listed at that path
     std::thread m_watcher;
     std::shared_ptr<Reader> m_reader;                // of the open unit
     std::vector<std::shared_ptr<Reader>> m_retired;  // stopped, maybe not yet ended

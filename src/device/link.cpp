@@ -32,6 +32,12 @@ bool Link::hiddisconnect() {
 
 std::optional<Report> Link::requestreport(Command command) {
     std::lock_guard sender(m_senderMutex);
+    std::optional<Report> answer = exchange(command);
+    if (m_observer) m_observer(command, answer);
+    return answer;
+}
+
+std::optional<Report> Link::exchange(Command command) {
     quint64 unplugsBefore = 0;
     {
         // A report that arrived while nobody waited must not answer this request.

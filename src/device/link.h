@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -43,6 +44,11 @@ public:
     // Sends `command` and returns the unit's answer, or nothing when none came in time.
     std::optional<Report> requestreport(Command command);
 
+    // Told of every request and what it got (nothing: no answer came in time), in the
+    // requesting thread. Set before the first request.
+    using ExchangeObserver = std::function<void(Command, const std::optional<Report>&)>;
+    void setExchangeObserver(ExchangeObserver observer) { m_observer = std::move(observer); }
+
     // Sends the companion-device level with "!". The level stays in byte 2 of every later
     // output report. No answer is awaited.
     bool sendCompanionLevel(quint8 level);
@@ -64,6 +70,9 @@ signals:
 
 private:
     void setUnitPresent(bool present);
+    std::optional<Report> exchange(Command command);
+
+    ExchangeObserver m_observer;
 
     Transport& m_transport;
     const std::chrono::milliseconds m_answerWait;

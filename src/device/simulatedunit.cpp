@@ -22,7 +22,14 @@ void putWord(Report& report, std::size_t highIndex, quint16 value) {
 }  // namespace
 
 SimulatedUnit::SimulatedUnit(quint64 seed, std::chrono::microseconds latency, Pacing pacing)
-    : m_latency(latency), m_pacing(pacing), m_random(seed) {}
+    : m_seed(seed), m_latency(latency), m_pacing(pacing), m_random(seed) {}
+
+UnitIdentity SimulatedUnit::identity() const {
+    UnitIdentity unit;
+    unit.kind = QStringLiteral("simulated");
+    unit.seed = m_seed;
+    return unit;
+}
 
 void SimulatedUnit::injectFault(Fault fault, int times, std::optional<Command> command, int skip) {
     std::lock_guard lock(m_mutex);

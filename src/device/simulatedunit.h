@@ -52,6 +52,7 @@ public:
     bool disconnect() override;
     ReadNotify enableReadNotify() override;
     bool write(const Report& report) override;
+    UnitIdentity identity() const override;
 
     static constexpr quintptr kUnitHandle = 1;
 
@@ -72,6 +73,7 @@ private:
     quint16 noisy(double value, double spread);
     void waitLatency() const;
 
+    const quint64 m_seed;
     mutable std::mutex m_mutex;
     TransportListener* m_listener = nullptr;
     bool m_attached = true;

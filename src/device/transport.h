@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 #include <span>
 
 #include "device/reports.h"
@@ -15,6 +16,15 @@ struct HidDevice {
     quint16 productId = 0;
 
     bool isUnit() const { return vendorId == kVendorId && productId == kProductId; }
+};
+
+// Which unit a transport reaches, for the session record.
+struct UnitIdentity {
+    QString kind;  // "simulated" or "hid"; empty when unknown
+    QString path;  // the device node
+    QString serial;
+    QString firmware;
+    std::optional<quint64> seed;  // of the built-in unit
 };
 
 // Receives the transport's events. Calls may come from any thread the transport owns;
@@ -55,6 +65,9 @@ public:
 
     // Sends one output report to the unit; false when no unit is open or the write failed.
     virtual bool write(const Report& report) = 0;
+
+    // The unit reached, as far as the transport knows it.
+    virtual UnitIdentity identity() const { return {}; }
 };
 
 }  // namespace nuvo

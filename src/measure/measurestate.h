@@ -35,6 +35,8 @@ struct MeasureState {
     qint16 tempcal = -5;
     std::array<QString, 4> nemftext;  // sensors 1..4
     QString nemfvalue;
+    std::array<quint16, 4> nemfsensors{};  // raw counts of sensors 1..4, 500 = no field
+    int direction = -1;  // the lit direction mark, -1 none yet
 };
 
 }  // namespace nuvo

@@ -98,8 +98,10 @@ bool getnemf(Link& link, MeasureState& state, ElementStates& elements) {
         state.nemftext[i] = fieldTexts[i] + kUnit;
     }
 
+    state.nemfsensors = values;
     const Sensors sensors{values[0], values[1], values[2], values[3]};
     if (const std::optional<Mark> lit = direction(sensors)) {
+        state.direction = *lit;
         for (int mark = 0; mark < MarkCount; ++mark)
             elements.setColor(markName(mark), mark == *lit ? kLitMark : kUnlitMark);
         state.nemfvalue = fieldTexts[kShownSensor[*lit] - 1];

@@ -1,0 +1,111 @@
+// The engine's session record: the session's start and end, the rows of each tick and
+// word, and the checksum file of the files the session wrote.
+
+#include "app/engine.h"
+
+#include "alarms/alarms.h"
+#include "device/link.h"
+#include "device/transport.h"
+#include "ecm/wordstage.h"
+#include "measure/rfbands.h"
+#include "measure/tick.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+
+namespace nuvo {
+
+namespace {
+
+QString modeName(const ElementStates& elements) {
+    if (elements.checked(QStringLiteral("ITC1"))) return QStringLiteral("voltage");
+    if (elements.checked(QStringLiteral("ITC2"))) return QStringLiteral("frequency");
+    if (elements.checked(QStringLiteral("ITC3"))) return QStringLiteral("emf");
+    return QStringLiteral("off");
+}
+
+}  // namespace
+
+void Engine::beginSession() {
+    const QDateTime now = QDateTime::currentDateTime();
+    SessionStart start;
+    start.startMs = now.toMSecsSinceEpoch();
+    start.utcOffsetSeconds = now.offsetFromUtc();
+    start.programVersion = QCoreApplication::applicationVersion();
+    start.unit = m_transport.identity();
+    QFile settings(m_paths.settingsFile);
+    if (settings.open(QIODevice::ReadOnly)) start.settingsText = QString::fromUtf8(settings.readAll());
+    start.dataDir = m_state.datadir;
+    m_session.begin(start);
+    m_listDigest = m_session.list(m_listName, m_list.entries());
+}
+
+void Engine::endSession() {
+    if (!m_session.recording()) return;
+    QString error;
+    const std::vector<FileRow> files = m_manifest.finish();
+    if (m_manifest.write(files, &error).isEmpty()) emit statusMessage(error);
+    for (const FileRow& file : files) m_session.add(file);
+    const QDateTime now = QDateTime::currentDateTime();
+    m_session.end({now.toMSecsSinceEpoch(), now.offsetFromUtc()});
+}
+
+void Engine::recordTickRow(const TickOutcome& outcome) {
+    if (!m_session.recording()) return;
+    const GetDataResult& data = outcome.data;
+    TickRow row;
+    row.tickNo = m_session.currentTick();
+    row.timeMs = QDateTime::currentMSecsSinceEpoch();
+    row.settings.mode = modeName(m_elements);
+    for (int i = 0; i < kRfBandCount; ++i)
+        if (m_elements.checked(QString::fromLatin1(rfBands()[i].itemName)))
+            row.settings.rfChecked |= 1 << i;
+    row.settings.offset = m_measure.offset;
+    row.settings.highSpeed = m_elements.checked(QStringLiteral("HSPh"));
+    row.unitAnswered = data.unitAnswered;
+    row.completed = data.completed;
+    row.chA = data.chA;
+    row.chB = data.chB;
+    row.fA = data.fA;
+    row.fB = data.fB;
+    if (data.completed && row.settings.mode != QStringLiteral("off")) row.modeValue = data.v;
+    row.level = m_measure.level;
+    row.trend = m_measure.trend;
+    row.temperature = m_measure.temperature;
+    row.emf = m_measure.emf;
+    row.emfMilliGauss = leadingNumber(m_elements.text(QStringLiteral("EMFdisplay1")));
+    for (int i = 0; i < 4; ++i) row.naturalField[i] = m_measure.nemfsensors[i];
+    row.direction = m_measure.direction;
+    row.rfBandsHit = data.bandsum;
+    m_session.add(row);
+}
+
+void Engine::recordWord(int v, const WordOutput& out) {
+    if (!m_session.recording()) return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    WordRow word;
+    word.timeMs = now;
+    word.mode = modeName(m_elements);
+    word.modeValue = v;
+    word.inList = v >= 0 && v < m_list.size();
+    word.position = m_list.selected();
+    word.entry = word.position >= 0 ? m_list.entries()[word.position] : QString();
+    word.listSha256 = m_listDigest;
+    const qint64 wordNo = m_session.addWord(word);
+    VoiceRow voice;
+    voice.wordNo = wordNo;
+    if (!m_elements.checked(QStringLiteral("speechON")))
+        voice.notSpoken = QStringLiteral("Speech Off");
+    else if (out.spoken.isEmpty())
+        voice.notSpoken = QStringLiteral("gathered into a phoneme group");
+    else if (!m_voices[0])
+        voice.notSpoken = QStringLiteral("no voice");
+    m_session.add(voice);
+}
+
+void Engine::recordGap(const QString& kind, const QString& detail) {
+    m_session.add(GapRow{QDateTime::currentMSecsSinceEpoch(), kind, detail});
+}
+
+}  // namespace nuvo
