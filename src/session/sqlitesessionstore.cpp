@@ -23,6 +23,9 @@ QString isoTime(qint64 ms, int offsetSeconds) {
         .toString(Qt::ISODateWithMs);
 }
 
+// An empty text, never NULL, for the columns that always hold one.
+QString text(const QString& t) { return t.isNull() ? QStringLiteral("") : t; }
+
 QVariant optional(const std::optional<int>& v) { return v ? QVariant(*v) : QVariant(); }
 QVariant optional(const std::optional<qint64>& v) {
     return v ? QVariant(*v) : QVariant(QMetaType::fromType<qint64>());
@@ -145,8 +148,6 @@ private:
     void migrate() {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         QSqlQuery q(db);
-        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
         int version = 0;
         if (q.exec(QStringLiteral("SELECT version FROM schema_version")) && q.next())
             version = q.value(0).toInt();
@@ -159,6 +160,9 @@ private:
                        .arg(kSessionSchemaVersion));
             return;
         }
+        // Only now: a file of a newer program is not to be touched at all.
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
         for (int next = version + 1; next <= kSessionSchemaVersion; ++next) {
             db.transaction();
             bool ok = true;
@@ -222,19 +226,19 @@ private:
             "unit_path, unit_serial, unit_firmware, unit_seed, settings, data_dir) "
             "VALUES (?,?,?,?,?,?,?,?,?,?,?)");
         const QVariant noText(QMetaType::fromType<QString>());
-        const auto text = [&](const QString& t) { return t.isEmpty() ? noText : QVariant(t); };
+        const auto orNull = [&](const QString& t) { return t.isEmpty() ? noText : QVariant(t); };
         int i = 0;
         q.bindValue(i++, isoTime(s.startMs, 0));
         q.bindValue(i++, s.utcOffsetSeconds);
         q.bindValue(i++, s.startMs);
-        q.bindValue(i++, s.programVersion);
+        q.bindValue(i++, text(s.programVersion));
         q.bindValue(i++, s.unit.kind.isEmpty() ? QStringLiteral("unknown") : s.unit.kind);
-        q.bindValue(i++, text(s.unit.path));
-        q.bindValue(i++, text(s.unit.serial));
-        q.bindValue(i++, text(s.unit.firmware));
+        q.bindValue(i++, orNull(s.unit.path));
+        q.bindValue(i++, orNull(s.unit.serial));
+        q.bindValue(i++, orNull(s.unit.firmware));
         q.bindValue(i++, s.unit.seed ? QVariant(qint64(*s.unit.seed)) : QVariant(QMetaType::fromType<qint64>()));
-        q.bindValue(i++, s.settingsText);
-        q.bindValue(i++, s.dataDir);
+        q.bindValue(i++, text(s.settingsText));
+        q.bindValue(i++, text(s.dataDir));
         if (!run(q)) return false;
         m_sessionId = q.lastInsertId().toLongLong();
         return true;
@@ -251,13 +255,13 @@ private:
 
     bool insert(const ListRow& r) {
         return exec("INSERT OR IGNORE INTO word_list VALUES (?,?,?,?)",
-                    {r.sha256, r.name,
+                    {r.sha256, text(r.name),
                      QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(r.entries))
                                            .toJson(QJsonDocument::Compact))});
     }
     bool insert(const TickRow& r) {
         return exec("INSERT INTO tick VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                    {r.tickNo, r.timeMs, r.settings.mode, r.settings.rfChecked, r.settings.offset,
+                    {r.tickNo, r.timeMs, text(r.settings.mode), r.settings.rfChecked, r.settings.offset,
                      int(r.settings.highSpeed), int(r.unitAnswered), int(r.completed), r.chA, r.chB,
                      r.fA, r.fB, optional(r.modeValue), r.level, r.trend, r.temperature, r.emf,
                      r.emfMilliGauss, r.naturalField[0], r.naturalField[1], r.naturalField[2],
@@ -269,7 +273,7 @@ private:
                      r.questionNo ? QVariant(r.questionNo) : QVariant(QMetaType::fromType<qint64>()),
                      r.mode, r.modeValue, int(r.inList),
                      r.position >= 0 ? QVariant(r.position) : QVariant(QMetaType::fromType<int>()),
-                     r.entry, r.listSha256, int(r.control)});
+                     text(r.entry), text(r.listSha256), int(r.control)});
     }
     bool insert(const VoiceRow& r) {
         // A later report of the same word's voice replaces the first.
@@ -281,7 +285,7 @@ private:
     bool insert(const QuestionRow& r) {
         return exec("INSERT INTO question (session_id, question_no, text, answer_time_ms, start_ms) "
                     "VALUES (?,?,?,?,?)",
-                    {r.questionNo, r.text, optional(r.answerMs), r.startMs});
+                    {r.questionNo, text(r.text), optional(r.answerMs), r.startMs});
     }
     bool insert(const QuestionEndRow& r) {
         QSqlQuery& q = query(
@@ -294,13 +298,13 @@ private:
     }
     bool insert(const AlarmRow& r) {
         return exec("INSERT INTO alarm VALUES (?,?,?,?,?,?)",
-                    {r.tickNo, r.timeMs, r.alarm, r.setValue, r.measured});
+                    {r.tickNo, r.timeMs, r.alarm, text(r.setValue), text(r.measured)});
     }
     bool insert(const PictureRow& r) {
-        return exec("INSERT INTO picture VALUES (?,?,?,?)", {r.timeMs, r.file, int(r.saved)});
+        return exec("INSERT INTO picture VALUES (?,?,?,?)", {r.timeMs, text(r.file), int(r.saved)});
     }
     bool insert(const GapRow& r) {
-        return exec("INSERT INTO gap VALUES (?,?,?,?)", {r.timeMs, r.kind, r.detail});
+        return exec("INSERT INTO gap VALUES (?,?,?,?)", {r.timeMs, text(r.kind), text(r.detail)});
     }
     bool insert(const RawReportRow& r) {
         const QVariant report =

@@ -1,0 +1,207 @@
+// The session record as the program keeps it: the engine on the built-in unit, the SQLite
+// store on its writer thread, real files in a temporary data folder.
+#include "app/engine.h"
+#include "device/simulatedunit.h"
+#include "session/sqlitesessionstore.h"
+#include "settings/filebytes.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#endif
+
+using namespace nuvo;
+
+namespace {
+
+// Reads a store the way a reviewer's tool would, on its own connection.
+struct StoreReader {
+    explicit StoreReader(const QString& path) {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reader");
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~StoreReader() { QSqlDatabase::removeDatabase("reader"); }
+    QVariantList row(const QString& sql) const {
+        QSqlQuery q(QSqlDatabase::database("reader"));
+        QVariantList values;
+        if (q.exec(sql) && q.next())
+            for (int i = 0; i < q.record().count(); ++i) values << q.value(i);
+        return values;
+    }
+    QVariant value(const QString& sql) const { return row(sql).value(0); }
+    QStringList column(const QString& sql) const {
+        QSqlQuery q(QSqlDatabase::database("reader"));
+        QStringList values;
+        if (q.exec(sql))
+            while (q.next()) values << q.value(0).toString();
+        return values;
+    }
+};
+
+class SessionStoreTest : public ::testing::Test {
+protected:
+    QString dataDir() const { return m_dir.filePath("data/"); }
+    QString storePath() const { return dataDir() + SqliteSessionStore::fileName(); }
+
+    // One session in constant answer mode: `ticks` ticks, or ticks for `wallTime` when set.
+    void runSession(int ticks, std::chrono::milliseconds wallTime = {}) {
+        SqliteSessionStore store(dataDir(), [this](const QString& text) {
+            std::lock_guard lock(m_mutex);
+            m_messages << text;
+        });
+        SimulatedUnit unit(3);
+        Engine engine(unit, {m_dir.path(), m_dir.filePath("Nuvo.ini"), dataDir()});
+        engine.setSessionSink(&store);
+        engine.setRestsAfterSpeaking(false);
+        engine.load();
+        engine.menu_click("ITC1");
+        engine.Option1_click(2);  // 10 seconds
+        engine.question_change("Is anyone here\r\n");
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < ticks || timer.elapsed() < wallTime.count(); ++i)
+            engine.speechtimer_tick();
+        engine.asktimer_tick();
+        engine.shutdown();
+    }
+    QStringList messages() {
+        std::lock_guard lock(m_mutex);
+        return m_messages;
+    }
+
+    QTemporaryDir m_dir;
+    std::mutex m_mutex;
+    QStringList m_messages;
+};
+
+TEST_F(SessionStoreTest, KeepsTheSessionItsTicksReportsAndEachWordWithItsReading) {
+    writeBytes(m_dir.filePath("Nuvo.ini"), "[NAG]\r\nNAGSCREEN= 3\r\n");
+    runSession(60);
+    ASSERT_TRUE(messages().isEmpty()) << qPrintable(messages().join('\n'));
+    StoreReader db(storePath());
+    EXPECT_EQ(db.value("PRAGMA integrity_check").toString(), "ok");
+    EXPECT_EQ(db.row("SELECT unit_kind, unit_seed, settings, end_ms >= start_ms FROM session"),
+              (QVariantList{"simulated", 3, "[NAG]\r\nNAGSCREEN= 3\r\n", 1}));
+    EXPECT_EQ(db.value("SELECT count(*) FROM tick").toInt(), 60);
+    // Every tick that reached the scope asked the unit 33 times; the first tick ends early.
+    EXPECT_EQ(db.value("SELECT count(*) FROM raw_report WHERE tick_no = 30").toInt(), 33);
+    EXPECT_EQ(db.value("SELECT hex(report) FROM raw_report WHERE tick_no = 30 AND command = 62")
+                  .toString().size(), 18);
+    // The words in the data log, in order, are the words of the record, each at the value
+    // of its own tick and answering the question.
+    const QStringList lines = QString::fromUtf8(readBytes(dataDir() + "KV_data_file.csv"))
+                                  .split("\r\n", Qt::SkipEmptyParts).mid(2);  // header, question
+    const QStringList words = db.column("SELECT entry FROM word ORDER BY word_no");
+    ASSERT_EQ(words.size(), lines.size());
+    ASSERT_FALSE(words.isEmpty());
+    for (int i = 0; i < words.size(); ++i)
+        EXPECT_TRUE(lines[i].contains("," + words[i] + ",")) << i << qPrintable(lines[i]);
+    EXPECT_EQ(db.value("SELECT count(*) FROM word w JOIN tick t USING (session_id, tick_no) "
+                       "WHERE w.mode_value <> t.mode_value OR w.question_no <> 1").toInt(), 0);
+    EXPECT_EQ(db.row("SELECT text, answer_time_ms, no_response FROM question"),
+              (QVariantList{"Is anyone here\r\n", 10000, 0}));
+    EXPECT_EQ(db.value("SELECT count(*) FROM voice WHERE not_spoken = 'Speech Off'").toInt(),
+              words.size());
+}
+
+// A file this program cannot use is never changed or lost; the session goes on.
+TEST_F(SessionStoreTest, BadStoreFilesAreKeptAndTold) {
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> make;
+        const char* told;
+        bool setAside;
+    };
+    const Case cases[] = {
+        {"newer layout",
+         [](const QString& path) {
+             QProcess::execute("sqlite3", {path, "CREATE TABLE schema_version (version INTEGER);"
+                                                 "INSERT INTO schema_version VALUES (99);"});
+         },
+         "newer version", false},
+        {"not a database",
+         [](const QString& path) { writeBytes(path, QByteArray("no database here\n").repeated(300)); },
+         "damaged", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(dataDir()).removeRecursively();
+        QDir().mkpath(dataDir());
+        c.make(storePath());
+        const QByteArray before = readBytes(storePath());
+        m_messages.clear();
+        runSession(5);
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_TRUE(messages()[0].contains(c.told)) << qPrintable(messages()[0]);
+        EXPECT_TRUE(messages()[0].contains(storePath())) << qPrintable(messages()[0]);
+        const QStringList aside = QDir(dataDir()).entryList({"sessions.sqlite.damaged-*"});
+        if (c.setAside) {
+            ASSERT_EQ(aside.size(), 1);
+            EXPECT_EQ(readBytes(dataDir() + aside[0]), before);
+            EXPECT_TRUE(messages()[0].contains(dataDir() + aside[0])) << qPrintable(messages()[0]);
+            StoreReader db(storePath());
+            EXPECT_EQ(db.value("SELECT count(*) FROM tick").toInt(), 5);
+        } else {
+            EXPECT_TRUE(aside.isEmpty());
+            EXPECT_EQ(readBytes(storePath()), before);
+        }
+    }
+}
+
+#ifdef Q_OS_LINUX
+// A disk that fills up mid-session: told once, the ticks go on, the file stays whole.
+TEST_F(SessionStoreTest, AFullDiskIsToldOnceAndTheFileStaysWhole) {
+    QDir().mkpath(dataDir());
+    if (mount("tmpfs", QFile::encodeName(dataDir()).constData(), "tmpfs", 0, "size=512k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { umount2(path.constData(), MNT_DETACH); }
+    } unmount{QFile::encodeName(dataDir())};
+    runSession(0, std::chrono::milliseconds(3500));
+    QStringList told = messages().filter("session record");
+    ASSERT_EQ(told.size(), 1) << qPrintable(messages().join('\n'));
+    EXPECT_TRUE(told[0].contains("cannot be written")) << qPrintable(told[0]);
+    StoreReader db(storePath());
+    EXPECT_EQ(db.value("PRAGMA integrity_check").toString(), "ok");
+}
+#endif
+
+// The checksum file of a session holds every file it wrote; an edit of one byte shows.
+TEST_F(SessionStoreTest, TheChecksumFileCatchesAnEditedLog) {
+    runSession(20);
+    const QStringList manifests = QDir(dataDir()).entryList({"SESSION_*.sha256"});
+    ASSERT_EQ(manifests.size(), 1);
+    const auto check = [&] {
+        QProcess sum;
+        sum.setWorkingDirectory(dataDir());
+        sum.start("sha256sum", {"-c", "--strict", manifests[0]});
+        sum.waitForFinished();
+        return sum.exitCode();
+    };
+    EXPECT_EQ(check(), 0);
+    EXPECT_EQ(readBytes(dataDir() + manifests[0]).count("  KV_data_file.csv\n"), 1);
+    QByteArray log = readBytes(dataDir() + "KV_data_file.csv");
+    log[log.size() / 2] = log[log.size() / 2] ^ 1;
+    writeBytes(dataDir() + "KV_data_file.csv", log);
+    EXPECT_NE(check(), 0);
+    StoreReader db(storePath());
+    EXPECT_EQ(db.value("SELECT count(*) FROM file WHERE name = 'KV_data_file.csv' AND appended = 1 "
+                       "AND size_start = 0").toInt(), 1);
+}
+
+}  // namespace
