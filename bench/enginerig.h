@@ -16,8 +16,11 @@
 namespace nuvo::bench {
 
 struct EngineRig {
-    explicit EngineRig(Transport& transport)
+    // `sessions` receives the session record; none: no record is kept.
+    explicit EngineRig(Transport& transport,
+                       std::function<SessionSink*(const QString& dataDir)> sessions = {})
         : engine(transport, {dir.path(), dir.filePath("Nuvo.ini"), dir.filePath("data/")}) {
+        if (sessions) engine.setSessionSink(sessions(dir.filePath("data/")));
         engine.load();
         QObject::connect(&engine, &Engine::elementsChanged, &receiver,
                          [this](const ElementUpdates& updates) { received += updates.size(); });

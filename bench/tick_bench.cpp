@@ -4,8 +4,12 @@
 // cost) and how close the "ECM OFF" tick rate with 1 ms per transfer each way comes to the
 // bound that latency allows. A last pair of lines gives the cost of the three logs: the
 // voltage mode with every log on against every log off, with no latency and at the
-// unit's pace.
+// unit's pace. Then the cost of the session store the same way, and the size the store
+// grows by per hour.
 #include "enginerig.h"
+#include "session/sqlitesessionstore.h"
+
+#include <QDirIterator>
 
 #include <cstdio>
 
@@ -21,11 +25,37 @@ struct Mode {
     std::function<void(Engine&)> enter;
 };
 
-double rate(const Mode& mode, std::chrono::microseconds latency, double seconds) {
+struct Run {
+    double ticksPerSecond = 0;
+    double storeMegabytesPerHour = 0;
+};
+
+Run run(const Mode& mode, std::chrono::microseconds latency, double seconds, bool store) {
+    std::unique_ptr<SqliteSessionStore> sessions;
+    const auto makeStore = [&](const QString& dataDir) -> SessionSink* {
+        sessions = std::make_unique<SqliteSessionStore>(
+            dataDir, [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
+        return sessions.get();
+    };
     SimulatedUnit unit(1, latency, SimulatedUnit::Pacing::Spin);
-    EngineRig rig(unit);
-    rig.inEngine([&] { mode.enter(rig.engine); });
-    return rig.tickRate(std::chrono::duration<double>(seconds));
+    Run result;
+    QString storePath;
+    {
+        EngineRig rig(unit, store ? std::function<SessionSink*(const QString&)>(makeStore) : nullptr);
+        storePath = rig.dir.filePath("data/") + SqliteSessionStore::fileName();
+        rig.inEngine([&] { mode.enter(rig.engine); });
+        result.ticksPerSecond = rig.tickRate(std::chrono::duration<double>(seconds));
+        rig.inEngine([&] { rig.engine.shutdown(); });
+        sessions.reset();  // everything written and checkpointed
+        qint64 bytes = 0;
+        for (const char* suffix : {"", "-wal"}) bytes += QFileInfo(storePath + suffix).size();
+        result.storeMegabytesPerHour = bytes / 1e6 / seconds * 3600;
+    }
+    return result;
+}
+
+double rate(const Mode& mode, std::chrono::microseconds latency, double seconds) {
+    return run(mode, latency, seconds, false).ticksPerSecond;
 }
 
 }  // namespace
@@ -64,6 +94,19 @@ int main(int argc, char** argv) {
     const double pacedWithout = rate(noLogs, std::chrono::milliseconds{1}, 4.0);
     std::printf("log_cost_percent_at_unit_pace: %.1f\n",
                 100.0 * (pacedWithout - pacedWith) / pacedWithout);
+
+    // The session store: the same words-flowing mode with the record off and on.
+    for (const auto latency : {std::chrono::microseconds{0}, std::chrono::microseconds{1000}}) {
+        const double seconds = latency.count() ? 20.0 : 4.0;
+        const Run off = run(voltage, latency, seconds, false);
+        const Run on = run(voltage, latency, seconds, true);
+        const char* pace = latency.count() ? "at_unit_pace" : "no_latency";
+        std::printf("store_off_ticks_per_second_%s: %.1f\n", pace, off.ticksPerSecond);
+        std::printf("store_on_ticks_per_second_%s: %.1f\n", pace, on.ticksPerSecond);
+        std::printf("store_on_over_off_percent_%s: %.1f\n", pace,
+                    100.0 * on.ticksPerSecond / off.ticksPerSecond);
+        std::printf("store_megabytes_per_hour_%s: %.1f\n", pace, on.storeMegabytesPerHour);
+    }
 
     const double bound = 1000.0 / (kRequestsPerTick * 2);
     const double paced = rate(ecmOff, std::chrono::milliseconds{1}, 4.0);

@@ -216,7 +216,7 @@ private:
     bool m_tickRunning = false;
     CurrentList m_list;
     QString m_listName;    // which list was loaded, for the record
-    QString m_listDigest;  // of the entries in their current order
+    int m_listNo = 0;      // the current list's number in the session record
     Transport& m_transport;
     SessionRecorder m_session;
     SessionManifest m_manifest;

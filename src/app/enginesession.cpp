@@ -38,7 +38,7 @@ void Engine::beginSession() {
     if (settings.open(QIODevice::ReadOnly)) start.settingsText = QString::fromUtf8(settings.readAll());
     start.dataDir = m_state.datadir;
     m_session.begin(start);
-    m_listDigest = m_session.list(m_listName, m_list.entries());
+    m_listNo = m_session.list(m_listName, m_list.entries());
 }
 
 void Engine::endSession() {
@@ -91,7 +91,7 @@ void Engine::recordWord(int v, const WordOutput& out) {
     word.inList = v >= 0 && v < m_list.size();
     word.position = m_list.selected();
     word.entry = word.position >= 0 ? m_list.entries()[word.position] : QString();
-    word.listSha256 = m_listDigest;
+    word.listNo = m_listNo;
     const qint64 wordNo = m_session.addWord(word);
     VoiceRow voice;
     voice.wordNo = wordNo;

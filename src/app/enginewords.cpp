@@ -131,7 +131,7 @@ void Engine::switchList(void (CurrentList::*load)(), const QString& name) {
 void Engine::changeList(const std::function<void()>& change) {
     const int before = m_list.selected();
     change();
-    m_listDigest = m_session.list(m_listName, m_list.entries());
+    m_listNo = m_session.list(m_listName, m_list.entries());
     emit listChanged(m_list.entries());
     publishSelection(before);
 }

@@ -1,5 +1,7 @@
 #include "session/sessionrecorder.h"
 
+#include "session/rawreports.h"
+
 #include <QCryptographicHash>
 
 namespace nuvo {
@@ -27,32 +29,49 @@ void SessionRecorder::end(const SessionEnd& end) {
 }
 
 qint64 SessionRecorder::beginTick() {
+    closeReports();
     m_tickNo = ++m_lastTick;
     return m_tickNo;
+}
+
+void SessionRecorder::endTick() {
+    closeReports();
+    m_tickNo = 0;
+}
+
+void SessionRecorder::closeReports() {
+    if (m_reports.count == 0) return;
+    m_rows.emplace_back(std::move(m_reports));
+    m_reports = {};
 }
 
 void SessionRecorder::exchange(Command command, const std::optional<Report>& answer,
                                qint64 timeMs) {
     if (!recording()) return;
-    RawReportRow row;
-    row.seq = ++m_lastReport;
-    row.tickNo = m_tickNo;
-    row.timeMs = timeMs;
-    row.command = command;
-    row.report = answer;
-    m_rows.emplace_back(row);
+    ++m_lastReport;
+    // A group's times are kept as two-byte offsets from its first report.
+    if (m_reports.count > 0 && timeMs - m_reports.timeMs > 0xFFFF) closeReports();
+    if (m_reports.count == 0) {
+        m_reports.firstSeq = m_lastReport;
+        m_reports.tickNo = m_tickNo;
+        m_reports.timeMs = timeMs;
+    }
+    appendPackedReport(m_reports.packed, m_reports.timeMs, {command, timeMs, answer});
+    ++m_reports.count;
     if (!answer)
         m_rows.emplace_back(GapRow{timeMs, QStringLiteral("no answer"),
                                    QStringLiteral("command %1").arg(QChar(char(command)))});
 }
 
-QString SessionRecorder::list(const QString& name, const QStringList& entries) {
+int SessionRecorder::list(const QString& name, const QStringList& entries) {
+    if (!recording()) return 0;
     const QString digest = listDigest(entries);
-    if (recording() && !m_recordedLists.contains(digest)) {
-        m_recordedLists.insert(digest);
-        m_rows.emplace_back(ListRow{digest, name, entries});
-    }
-    return digest;
+    if (const auto known = m_listNumbers.constFind(digest); known != m_listNumbers.constEnd())
+        return *known;
+    const int listNo = int(m_listNumbers.size()) + 1;
+    m_listNumbers.insert(digest, listNo);
+    m_rows.emplace_back(ListRow{listNo, digest, name, entries});
+    return listNo;
 }
 
 void SessionRecorder::add(SessionRow row) {
@@ -81,7 +100,9 @@ void SessionRecorder::endQuestion(qint64 endMs, bool noResponse) {
 }
 
 void SessionRecorder::flush() {
-    if (!recording() || m_rows.empty()) return;
+    if (!recording()) return;
+    if (m_tickNo == 0) closeReports();
+    if (m_rows.empty()) return;
     m_sink->add(std::move(m_rows));
     m_rows.clear();
 }

@@ -2,7 +2,7 @@
 
 #include "session/sessionrows.h"
 
-#include <QSet>
+#include <QHash>
 
 namespace nuvo {
 
@@ -20,16 +20,16 @@ public:
 
     // Numbers the tick that starts now; reports until the next call belong to it.
     qint64 beginTick();
-    void endTick() { m_tickNo = 0; }
+    void endTick();
     qint64 currentTick() const { return m_tickNo; }
     qint64 currentQuestion() const { return m_questionNo; }
 
     // One request to the unit and its answer (none: the unit did not answer).
     void exchange(Command command, const std::optional<Report>& answer, qint64 timeMs);
 
-    // The list's digest; the list itself is recorded once per session. Called when the
-    // list changes, not per word: hashing a list costs more than a tick.
-    QString list(const QString& name, const QStringList& entries);
+    // The list's number in the session; each list (by its digest) is recorded once.
+    // Called when the list changes, not per word: hashing a list costs more than a tick.
+    int list(const QString& name, const QStringList& entries);
 
     void add(SessionRow row);
     qint64 addWord(WordRow word);  // returns the word's number
@@ -37,16 +37,19 @@ public:
     // Closes the open question, if any.
     void endQuestion(qint64 endMs, bool noResponse);
 
-    // Hands the collected rows to the sink.
+    // Hands the collected rows to the sink; reports outside a tick close their group.
     void flush();
 
 private:
+    void closeReports();
+
     SessionSink* m_sink = nullptr;
     bool m_started = false;
     qint64 m_tickNo = 0, m_lastTick = 0, m_lastWord = 0, m_lastQuestion = 0, m_lastReport = 0;
     qint64 m_questionNo = 0;  // the question being answered; 0 none
-    QSet<QString> m_recordedLists;  // digests
+    QHash<QString, int> m_listNumbers;  // by digest
     std::vector<SessionRow> m_rows;
+    RawReportsRow m_reports;  // of the tick or routine call going on
 };
 
 // SHA-256 of the entries, each followed by a line feed, in UTF-8.

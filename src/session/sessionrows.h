@@ -30,8 +30,9 @@ struct SessionEnd {
     int utcOffsetSeconds = 0;
 };
 
-// A word list in use; words name it by its digest.
+// A word list in use; words name it by its number in the session.
 struct ListRow {
+    int listNo = 0;
     QString sha256;  // of the entries, each followed by a line feed, in UTF-8
     QString name;    // "default", "pro", "phonemes", with " shuffled" when reordered
     QStringList entries;
@@ -75,7 +76,7 @@ struct WordRow {
     bool inList = false;
     int position = -1;  // of the entry given; -1 when none was selected yet
     QString entry;
-    QString listSha256;
+    int listNo = 0;
     bool control = false;  // the value came from the program's random source
 };
 
@@ -119,13 +120,14 @@ struct GapRow {
     QString detail;
 };
 
-// One request to the unit and what came back; no answer: `report` is empty.
-struct RawReportRow {
-    qint64 seq = 0;
-    qint64 tickNo = 0;  // 0: outside a tick (the phoneme routine)
-    qint64 timeMs = 0;
-    Command command = Command::Values;
-    std::optional<Report> report;
+// The requests to the unit of one tick (or of one phoneme routine call), in order, packed
+// as rawreports.h says.
+struct RawReportsRow {
+    qint64 firstSeq = 0;  // number of the first report of the group in the session
+    qint64 tickNo = 0;    // 0: outside a tick (the phoneme routine)
+    qint64 timeMs = 0;    // of the first report
+    int count = 0;
+    QByteArray packed;
 };
 
 // A file the session wrote or appended to, with its digests.
@@ -139,7 +141,7 @@ struct FileRow {
 };
 
 using SessionRow = std::variant<ListRow, TickRow, WordRow, VoiceRow, QuestionRow,
-                                QuestionEndRow, AlarmRow, PictureRow, GapRow, RawReportRow,
+                                QuestionEndRow, AlarmRow, PictureRow, GapRow, RawReportsRow,
                                 FileRow>;
 
 // Where the engine hands the record. Implementations must return at once: measuring

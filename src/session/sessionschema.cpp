@@ -17,8 +17,8 @@ const QStringList kVersion1{
         "unit_seed INTEGER, settings TEXT NOT NULL, data_dir TEXT NOT NULL)"),
     QStringLiteral(
         "CREATE TABLE word_list (session_id INTEGER NOT NULL REFERENCES session(id), "
-        "sha256 TEXT NOT NULL, name TEXT NOT NULL, entries TEXT NOT NULL, "
-        "PRIMARY KEY (session_id, sha256)) WITHOUT ROWID"),
+        "list_no INTEGER NOT NULL, sha256 TEXT NOT NULL, name TEXT NOT NULL, "
+        "entries TEXT NOT NULL, PRIMARY KEY (session_id, list_no)) WITHOUT ROWID"),
     QStringLiteral(
         "CREATE TABLE tick (session_id INTEGER NOT NULL, tick_no INTEGER NOT NULL, "
         "t_ms INTEGER NOT NULL, mode TEXT NOT NULL, rf_checked INTEGER NOT NULL, "
@@ -31,7 +31,7 @@ const QStringList kVersion1{
         "CREATE TABLE word (session_id INTEGER NOT NULL, word_no INTEGER NOT NULL, "
         "tick_no INTEGER NOT NULL, t_ms INTEGER NOT NULL, question_no INTEGER, mode TEXT NOT NULL, "
         "mode_value INTEGER NOT NULL, in_list INTEGER NOT NULL, position INTEGER, "
-        "entry TEXT NOT NULL, list_sha256 TEXT NOT NULL, control INTEGER NOT NULL, "
+        "entry TEXT NOT NULL, list_no INTEGER NOT NULL, control INTEGER NOT NULL, "
         "PRIMARY KEY (session_id, word_no)) WITHOUT ROWID"),
     QStringLiteral(
         "CREATE TABLE voice (session_id INTEGER NOT NULL, word_no INTEGER NOT NULL, "
@@ -54,10 +54,12 @@ const QStringList kVersion1{
         "CREATE TABLE gap (session_id INTEGER NOT NULL, t_ms INTEGER NOT NULL, "
         "kind TEXT NOT NULL, detail TEXT NOT NULL)"),
     QStringLiteral("CREATE INDEX gap_session ON gap (session_id)"),
+    // Each row holds the reports of one tick, 13 bytes each: command, answered (1/0),
+    // milliseconds after t_ms (2 bytes, high first), the 9 bytes of the answer.
     QStringLiteral(
-        "CREATE TABLE raw_report (session_id INTEGER NOT NULL, seq INTEGER NOT NULL, "
-        "tick_no INTEGER NOT NULL, t_ms INTEGER NOT NULL, command INTEGER NOT NULL, report BLOB, "
-        "PRIMARY KEY (session_id, seq)) WITHOUT ROWID"),
+        "CREATE TABLE raw_reports (session_id INTEGER NOT NULL, first_seq INTEGER NOT NULL, "
+        "tick_no INTEGER NOT NULL, t_ms INTEGER NOT NULL, count INTEGER NOT NULL, "
+        "reports BLOB NOT NULL, PRIMARY KEY (session_id, first_seq)) WITHOUT ROWID"),
     QStringLiteral(
         "CREATE TABLE file (session_id INTEGER NOT NULL, name TEXT NOT NULL, "
         "appended INTEGER NOT NULL, size_start INTEGER, sha256_start TEXT, "

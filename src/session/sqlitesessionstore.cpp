@@ -254,8 +254,8 @@ private:
     }
 
     bool insert(const ListRow& r) {
-        return exec("INSERT OR IGNORE INTO word_list VALUES (?,?,?,?)",
-                    {r.sha256, text(r.name),
+        return exec("INSERT INTO word_list VALUES (?,?,?,?,?)",
+                    {r.listNo, r.sha256, text(r.name),
                      QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(r.entries))
                                            .toJson(QJsonDocument::Compact))});
     }
@@ -273,7 +273,7 @@ private:
                      r.questionNo ? QVariant(r.questionNo) : QVariant(QMetaType::fromType<qint64>()),
                      r.mode, r.modeValue, int(r.inList),
                      r.position >= 0 ? QVariant(r.position) : QVariant(QMetaType::fromType<int>()),
-                     text(r.entry), text(r.listSha256), int(r.control)});
+                     text(r.entry), r.listNo, int(r.control)});
     }
     bool insert(const VoiceRow& r) {
         // A later report of the same word's voice replaces the first.
@@ -306,13 +306,9 @@ private:
     bool insert(const GapRow& r) {
         return exec("INSERT INTO gap VALUES (?,?,?,?)", {r.timeMs, text(r.kind), text(r.detail)});
     }
-    bool insert(const RawReportRow& r) {
-        const QVariant report =
-            r.report ? QVariant(QByteArray(reinterpret_cast<const char*>(r.report->data()),
-                                           int(r.report->size())))
-                     : QVariant(QMetaType::fromType<QByteArray>());
-        return exec("INSERT INTO raw_report VALUES (?,?,?,?,?,?)",
-                    {r.seq, r.tickNo, r.timeMs, int(r.command), report});
+    bool insert(const RawReportsRow& r) {
+        return exec("INSERT INTO raw_reports VALUES (?,?,?,?,?,?)",
+                    {r.firstSeq, r.tickNo, r.timeMs, r.count, r.packed});
     }
     bool insert(const FileRow& r) {
         return exec("INSERT OR REPLACE INTO file VALUES (?,?,?,?,?,?,?)",

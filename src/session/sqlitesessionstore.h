@@ -21,7 +21,9 @@ namespace nuvo {
 // Each of these is told through `tell`, from the writer thread.
 class SqliteSessionStore : public SessionSink {
 public:
-    static constexpr std::chrono::milliseconds kCommitInterval{1000};
+    // A little under a second, so that with the time a commit takes a crash still loses
+    // no more than the last second.
+    static constexpr std::chrono::milliseconds kCommitInterval{900};
     // Rows kept while the file cannot be written; beyond this the oldest are dropped.
     static constexpr std::size_t kMaxWaitingRows = 4'000'000;
 

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -79,12 +81,34 @@ protected:
 
 }  // namespace
 
+// Three times over the same data folder: the logs stay whole, and the session record passes
+// its integrity check and holds every tick but those of the last second.
 TEST_F(CrashTest, KilledInTheMiddleOfASession) {
-    startLogging();
-    QThread::msleep(700);
-    ASSERT_TRUE(kill());
-    expectWholeLogs();
-    EXPECT_EQ(readBytes(settingsFile()), kSettings);
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        startLogging();
+        QThread::msleep(1300 + 300 * run);
+        const qint64 killedMs = QDateTime::currentMSecsSinceEpoch();
+        ASSERT_TRUE(kill());
+        expectWholeLogs();
+        EXPECT_EQ(readBytes(settingsFile()), kSettings);
+
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "record");
+        db.setDatabaseName(log("sessions.sqlite"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("PRAGMA integrity_check") && q.next());
+        EXPECT_EQ(q.value(0).toString(), "ok");
+        ASSERT_TRUE(q.exec("SELECT count(*), max(t_ms) FROM tick WHERE session_id = "
+                           "(SELECT max(id) FROM session)") && q.next());
+        const qint64 lostMs = killedMs - q.value(1).toLongLong();
+        std::printf("run %d: %lld ticks kept, the last %lld ms lost\n", run,
+                    q.value(0).toLongLong(), lostMs);
+        EXPECT_LE(lostMs, 1000);
+        q = QSqlQuery();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("record");
+    }
 }
 
 // Killed at points spread over the shut-down sequence, the settings save among them. A clean
