@@ -189,7 +189,8 @@ private:
     void beginSession();
     void endSession();
     void recordTickRow(const TickOutcome& outcome);
-    void recordWord(int v, const WordOutput& out);
+    void recordWord(int v, const WordOutput& out, quint64 speech);
+    void recordSpeech(const SpeechReport& report);
     void recordGap(const QString& kind, const QString& detail);
     void changeList(const std::function<void()>& change);
     void returnQuestionBox();
@@ -219,6 +220,7 @@ private:
     int m_listNo = 0;      // the current list's number in the session record
     Transport& m_transport;
     SessionRecorder m_session;
+    QHash<quint64, qint64> m_wordBySpeech;  // voice 1's texts still sounding: their words
     SessionManifest m_manifest;
     ProgramRandom m_random;
     qint16 m_wordkind = 0;

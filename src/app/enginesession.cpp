@@ -4,13 +4,13 @@
 #include "app/engine.h"
 
 #include "alarms/alarms.h"
+#include "common/programversion.h"
 #include "device/link.h"
 #include "device/transport.h"
 #include "ecm/wordstage.h"
 #include "measure/rfbands.h"
 #include "measure/tick.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 
@@ -32,7 +32,7 @@ void Engine::beginSession() {
     SessionStart start;
     start.startMs = now.toMSecsSinceEpoch();
     start.utcOffsetSeconds = now.offsetFromUtc();
-    start.programVersion = QCoreApplication::applicationVersion();
+    start.programVersion = QStringLiteral(NUVO_VERSION);
     start.unit = m_transport.identity();
     QFile settings(m_paths.settingsFile);
     if (settings.open(QIODevice::ReadOnly)) start.settingsText = QString::fromUtf8(settings.readAll());
@@ -47,6 +47,9 @@ void Engine::endSession() {
     const std::vector<FileRow> files = m_manifest.finish();
     if (m_manifest.write(files, &error).isEmpty()) emit statusMessage(error);
     for (const FileRow& file : files) m_session.add(file);
+    for (const qint64 wordNo : std::as_const(m_wordBySpeech))
+        m_session.add(VoiceRow{wordNo, {}, {}, QStringLiteral("still waiting to sound at the end")});
+    m_wordBySpeech.clear();
     const QDateTime now = QDateTime::currentDateTime();
     m_session.end({now.toMSecsSinceEpoch(), now.offsetFromUtc()});
 }
@@ -81,7 +84,7 @@ void Engine::recordTickRow(const TickOutcome& outcome) {
     m_session.add(row);
 }
 
-void Engine::recordWord(int v, const WordOutput& out) {
+void Engine::recordWord(int v, const WordOutput& out, quint64 speech) {
     if (!m_session.recording()) return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     WordRow word;
@@ -101,7 +104,33 @@ void Engine::recordWord(int v, const WordOutput& out) {
         voice.notSpoken = QStringLiteral("gathered into a phoneme group");
     else if (!m_voices[0])
         voice.notSpoken = QStringLiteral("no voice");
+    if (speech != 0) {
+        m_wordBySpeech.insert(speech, wordNo);  // the voice tells when it sounded
+        return;
+    }
     m_session.add(voice);
+}
+
+void Engine::recordSpeech(const SpeechReport& report) {
+    const auto word = m_wordBySpeech.constFind(report.id);
+    if (word == m_wordBySpeech.constEnd()) return;
+    VoiceRow voice;
+    voice.wordNo = *word;
+    m_wordBySpeech.erase(word);
+    switch (report.outcome) {
+        case SpeechReport::Outcome::Spoken:
+            voice.startedMs = report.startedMs;
+            voice.finishedMs = report.finishedMs;
+            break;
+        case SpeechReport::Outcome::Dropped:
+            voice.notSpoken = QStringLiteral("dropped: the voice fell behind");
+            break;
+        case SpeechReport::Outcome::Failed:
+            voice.notSpoken = QStringLiteral("failed: ") + report.problem;
+            break;
+    }
+    m_session.add(voice);
+    publish();
 }
 
 void Engine::recordGap(const QString& kind, const QString& detail) {

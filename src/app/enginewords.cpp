@@ -161,9 +161,9 @@ QString Engine::runWordStage(int v) {
     settings.speech = m_elements.checked(QStringLiteral("speechON"));
     const int before = m_list.selected();
     const WordOutput out = wordStage(m_list, v, settings, m_wordkind, m_phbuf);
-    recordWord(v, out);
     // Speak first: the voice is what the user waits for.
     const quint64 speech = out.spoken.isEmpty() ? 0 : say(0, out.spoken);
+    recordWord(v, out, speech);
     if (!out.shown.isEmpty()) appendText(out.shown);
     if (m_subtitles) m_subtitles->word(out.logWord);
     publishSelection(before);
@@ -205,6 +205,7 @@ void Engine::rest(int ms, quint64 awaitedSpeech) {
 
 void Engine::speechEnded(const SpeechReport& report) {
     if (report.id == m_awaitedSpeech && report.voice == 0) m_awaitedSpeech = 0;
+    if (report.voice == 0) recordSpeech(report);
     if (report.outcome == SpeechReport::Outcome::Dropped && m_droppedFragments++ == 0)
         emit statusMessage(tr("The voices cannot keep up with the phoneme timer: the oldest "
                         "fragments are dropped. A longer \"Delay\" keeps every one."));

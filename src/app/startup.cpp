@@ -38,7 +38,7 @@ void StartUp::begin() {
 void StartUp::showMainWindow() {
     if (m_mainWindow) return;
     m_sessions = std::make_unique<SqliteSessionStore>(m_paths.dataDir, [this](const QString& text) {
-        QMetaObject::invokeMethod(this, [this, text] { showProblem(text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this, text] { showStatusMessage(text); }, Qt::QueuedConnection);
     });
     m_engineThread = std::make_unique<EngineThread>(m_makeTransport(), m_paths);
     m_engineThread->engine()->setSessionSink(m_sessions.get());

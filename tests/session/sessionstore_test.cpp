@@ -5,6 +5,7 @@
 #include "session/sqlitesessionstore.h"
 #include "settings/filebytes.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -26,6 +27,16 @@
 using namespace nuvo;
 
 namespace {
+
+// Tells the engine what became of a text only when the test says so.
+struct ReportingVoice : Voice {
+    quint64 said = 0;
+    quint64 say(const QString&, Delivery) override { return ++said; }
+    void tell(quint64 id, SpeechReport::Outcome outcome, qint64 startedMs, qint64 finishedMs) {
+        report({id, 0, {}, outcome, startedMs, finishedMs, {}});
+        QCoreApplication::processEvents();  // the report reaches the engine queued
+    }
+};
 
 // Reads a store the way a reviewer's tool would, on its own connection.
 struct StoreReader {
@@ -57,8 +68,10 @@ protected:
     QString dataDir() const { return m_dir.filePath("data/"); }
     QString storePath() const { return dataDir() + SqliteSessionStore::fileName(); }
 
-    // One session in constant answer mode: `ticks` ticks, or ticks for `wallTime` when set.
-    void runSession(int ticks, std::chrono::milliseconds wallTime = {}) {
+    // One question answered in voltage mode: `ticks` ticks, or ticks for `wallTime` when
+    // set; `answered` runs at the end of the answer time.
+    void runSession(int ticks, std::chrono::milliseconds wallTime = {},
+                    const std::function<void(Engine&)>& answered = {}) {
         SqliteSessionStore store(dataDir(), [this](const QString& text) {
             std::lock_guard lock(m_mutex);
             m_messages << text;
@@ -76,6 +89,7 @@ protected:
         for (int i = 0; i < ticks || timer.elapsed() < wallTime.count(); ++i)
             engine.speechtimer_tick();
         engine.asktimer_tick();
+        if (answered) answered(engine);
         engine.shutdown();
     }
     QStringList messages() {
@@ -90,13 +104,21 @@ protected:
 
 TEST_F(SessionStoreTest, KeepsTheSessionItsTicksReportsAndEachWordWithItsReading) {
     writeBytes(m_dir.filePath("Nuvo.ini"), "[NAG]\r\nNAGSCREEN= 3\r\n");
-    runSession(60);
+    ReportingVoice voice;
+    runSession(60, {}, [&](Engine& engine) {
+        engine.setVoices({&voice, nullptr, nullptr, nullptr});
+        engine.menu_click("speechON");
+        engine.Option1_click(7);  // constant: words flow
+        for (int i = 0; i < 30; ++i) engine.speechtimer_tick();
+        voice.tell(1, SpeechReport::Outcome::Spoken, 1000, 2000);
+        voice.tell(2, SpeechReport::Outcome::Dropped, 0, 0);
+    });
     ASSERT_TRUE(messages().isEmpty()) << qPrintable(messages().join('\n'));
     StoreReader db(storePath());
     EXPECT_EQ(db.value("PRAGMA integrity_check").toString(), "ok");
     EXPECT_EQ(db.row("SELECT unit_kind, unit_seed, settings, end_ms >= start_ms FROM session"),
               (QVariantList{"simulated", 3, "[NAG]\r\nNAGSCREEN= 3\r\n", 1}));
-    EXPECT_EQ(db.value("SELECT count(*) FROM tick").toInt(), 60);
+    EXPECT_EQ(db.value("SELECT count(*) FROM tick").toInt(), 90);
     // Every tick that reached the scope asked the unit 33 times; the first tick ends early.
     EXPECT_EQ(db.row("SELECT count, length(reports) FROM raw_reports WHERE tick_no = 30"),
               (QVariantList{33, 33 * 13}));
@@ -113,8 +135,14 @@ TEST_F(SessionStoreTest, KeepsTheSessionItsTicksReportsAndEachWordWithItsReading
                        "WHERE w.mode_value <> t.mode_value OR w.question_no <> 1").toInt(), 0);
     EXPECT_EQ(db.row("SELECT text, answer_time_ms, no_response FROM question"),
               (QVariantList{"Is anyone here\r\n", 10000, 0}));
-    EXPECT_EQ(db.value("SELECT count(*) FROM voice WHERE not_spoken = 'Speech Off'").toInt(),
-              words.size());
+    // Voice 1's times as it told them, or why a word was not heard.
+    const int silent = db.value("SELECT count(*) FROM word WHERE question_no = 1").toInt();
+    EXPECT_EQ(db.value("SELECT count(*) FROM voice WHERE not_spoken = 'Speech Off'").toInt(), silent);
+    EXPECT_EQ(db.row(QString("SELECT started_ms, finished_ms FROM voice WHERE word_no = %1").arg(silent + 1)),
+              (QVariantList{1000, 2000}));
+    EXPECT_EQ(db.value(QString("SELECT not_spoken FROM voice WHERE word_no = %1").arg(silent + 2)),
+              "dropped: the voice fell behind");
+    EXPECT_EQ(db.value("SELECT count(DISTINCT not_spoken) FROM voice").toInt(), 3);
 }
 
 // A file this program cannot use is never changed or lost; the session goes on.
