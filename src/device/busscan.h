@@ -13,8 +13,6 @@ struct BusEntry {
     QByteArray path;
     quint16 vendorId = 0;
     quint16 productId = 0;
-    QString serial;       // empty when the device has none
-    quint16 release = 0;  // the device's release (firmware) number, BCD
 };
 
 struct BusEvent {

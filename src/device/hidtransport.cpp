@@ -54,12 +54,25 @@ public:
         std::vector<BusEntry> seen;
         hid_device_info* list = hid_enumerate(vendorId, 0);
         for (const hid_device_info* info = list; info != nullptr; info = info->next)
-            seen.push_back({QByteArray(info->path), info->vendor_id, info->product_id,
-                            info->serial_number ? QString::fromWCharArray(info->serial_number)
-                                                : QString(),
-                            info->release_number});
+            seen.push_back({QByteArray(info->path), info->vendor_id, info->product_id});
         hid_free_enumeration(list);
         return seen;
+    }
+
+    UnitIdentity describe(const QByteArray& path) override {
+        UnitIdentity unit;
+        unit.kind = QStringLiteral("hid");
+        unit.path = QString::fromLocal8Bit(path);
+        hid_device_info* list = hid_enumerate(kVendorId, kProductId);
+        for (const hid_device_info* info = list; info != nullptr; info = info->next) {
+            if (path != info->path) continue;
+            if (info->serial_number) unit.serial = QString::fromWCharArray(info->serial_number);
+            unit.firmware = QStringLiteral("%1.%2")
+                                .arg(info->release_number >> 8, 0, 16)
+                                .arg(info->release_number & 0xFF, 2, 16, QLatin1Char('0'));
+        }
+        hid_free_enumeration(list);
+        return unit;
     }
 
     std::unique_ptr<Device> open(const QByteArray& path, QString& failure) override {
@@ -311,16 +324,13 @@ bool HidTransport::write(const Report& report) {
 }
 
 UnitIdentity HidTransport::identity() const {
-    std::lock_guard lock(m_mutex);
-    UnitIdentity unit;
-    unit.kind = QStringLiteral("hid");
-    if (m_unitPath.isEmpty()) return unit;
-    unit.path = QString::fromLocal8Bit(m_unitEntry.path);
-    unit.serial = m_unitEntry.serial;
-    unit.firmware = QStringLiteral("%1.%2")
-                        .arg(m_unitEntry.release >> 8, 0, 16)
-                        .arg(m_unitEntry.release & 0xFF, 2, 16, QLatin1Char('0'));
-    return unit;
+    QByteArray path;
+    {
+        std::lock_guard lock(m_mutex);
+        path = m_unitPath;
+    }
+    if (path.isEmpty()) return {QStringLiteral("hid"), {}, {}, {}, {}};
+    return m_api.describe(path);
 }
 
 void HidTransport::scanOnce() {
@@ -335,8 +345,6 @@ void HidTransport::scanOnce() {
         }
         events = m_scan.update(seen);
         m_unitPath = m_scan.unitPath();
-        for (const BusEntry& entry : seen)
-            if (entry.path == m_unitPath) m_unitEntry = entry;
         if (events.empty() && !m_unitPath.isEmpty() && !m_reader)
             events.push_back({BusEvent::Kind::Changed, {}});
     }

@@ -32,6 +32,11 @@ public:
 
     virtual ~HidApi() = default;
     virtual std::vector<BusEntry> enumerate(quint16 vendorId) = 0;
+    // The path, serial number and firmware release of the device at `path`, as far as
+    // the library tells them.
+    virtual UnitIdentity describe(const QByteArray& path) {
+        return {QStringLiteral("hid"), QString::fromLocal8Bit(path), {}, {}, {}};
+    }
     // Opens the device at `path`; on failure returns null and says why in `failure`.
     virtual std::unique_ptr<Device> open(const QByteArray& path, QString& failure) = 0;
 };
@@ -89,7 +94,6 @@ private:
     std::atomic<bool> m_stopping{false};  // written under m_mutex, read anywhere
     BusScan m_scan;
     QByteArray m_unitPath;  // from the last scan
-    BusEntry m_unitEntry;   // what the last scan listed at that path
     std::thread m_watcher;
     std::shared_ptr<Reader> m_reader;                // of the open unit
     std::vector<std::shared_ptr<Reader>> m_retired;  // stopped, maybe not yet ended
