@@ -60,7 +60,7 @@ grep -q 'NAGSCREEN= 4' "$scratch/stick/Nuvo.ini" || fail "the portable copy did 
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for package in libqt6widgets6 libqt6texttospeech6 libhidapi-hidraw0 libgstreamer1.0-0 \
-               qt6-qpa-plugins qt6-speech-flite-plugin gstreamer1.0-plugins-good; do
+               qt6-qpa-plugins qt6-speech-flite-plugin gstreamer1.0-plugins-good libqt6sql6-sqlite; do
   [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] ||
     fail "Depends lacks $package: $depends"
 done
