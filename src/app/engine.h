@@ -3,6 +3,7 @@
 #include "common/elementstates.h"
 #include "ecm/voice.h"
 #include "app/programpaths.h"
+#include "app/runmarks.h"
 #include "capture/capturesetup.h"
 #include "common/programrandom.h"
 #include "ecm/currentlist.h"
@@ -60,6 +61,9 @@ public:
     // The engine rests after speaking so words do not tumble over each other; a benchmark
     // that times many words in a row turns the rests off.
     void setRestsAfterSpeaking(bool on) { m_restsAfterSpeaking = on; }
+    // Marks this run in the title, the status line and the pictures (see RunMarks).
+    void setRunMark(const RunMarks::Mark& mark, bool on);
+    const RunMarks& runMarks() const { return m_runMarks; }
     // Draws the verified pictures of the main display; none: pictures are not saved.
     void setPictureRenderer(PictureRenderer* renderer) { m_renderer = renderer; }
     // Where the session record goes; none: no record is kept. Set before load.
@@ -153,6 +157,8 @@ signals:
     // "Using this Device": the user manual at `path`, shown by the desktop's viewer.
     void manualRequested(const QString& path);
     void captureSetupRequested();
+    // The run's marks changed: `names` for the title and the status line.
+    void runMarksChanged(const QString& names);
     // A voice finished a text, or gave up on it.
     void speechReported(const nuvo::SpeechReport& report);
 
@@ -228,6 +234,7 @@ private:
     SliceValues m_lastslice{};
     std::unique_ptr<LogFile> m_dataLog, m_rfLog, m_alarmLog;
     PictureRenderer* m_renderer = nullptr;
+    RunMarks m_runMarks;
     VideoElement* m_video = nullptr;
     AudioElement* m_audio = nullptr;
     std::unique_ptr<CaptureTriggers> m_captures;

@@ -189,10 +189,16 @@ void Engine::captureMainDisplay() {
     ++m_state.shotcount;
     const QString path = verifiedPictureName(m_state.datadir, stamp, m_state.shotcount);
     QString error;
-    const bool saved = m_renderer && m_renderer->save(m_elements.text(kMainDisplay), path, &error);
+    const bool saved = m_renderer && m_renderer->save(m_elements.text(kMainDisplay), path,
+                                                      m_runMarks.seal(), &error);
     if (m_renderer && !saved) emit statusMessage(error);
     m_session.add(PictureRow{QDateTime::currentMSecsSinceEpoch(), QFileInfo(path).fileName(), saved});
     returnQuestionBox();
+}
+
+void Engine::setRunMark(const RunMarks::Mark& mark, bool on) {
+    m_runMarks.set(mark, on);
+    emit runMarksChanged(m_runMarks.names());
 }
 
 void Engine::Save_Main_display_click() {

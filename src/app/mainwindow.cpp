@@ -87,7 +87,15 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
     buildWordModeArea(m_area);
     buildCompanionPanel(m_area);
     buildBanner(m_area)->raise();
-    statusBar();
+    // The run's marks ("Simulated unit") stay in the status line and the title.
+    m_runMark = new QLabel(engine->runMarks().names(), this);
+    m_runMark->setObjectName(QStringLiteral("runmark"));
+    m_runMark->setStyleSheet(QStringLiteral("QLabel { color: #c00000; font-weight: bold; }"));
+    statusBar()->addPermanentWidget(m_runMark);
+    connect(m_engine, &Engine::runMarksChanged, this, [this](const QString& names) {
+        m_runMark->setText(names);
+        setWindowTitle(RunMarks::title(m_mirror.text(QStringLiteral("mainform")), names));
+    });
     applyLayout(WindowLayout::WordMode);
 
     // Mirror the engine's state as it stands, then follow its changes.
@@ -437,7 +445,7 @@ void MainWindow::applyUpdates(const ElementUpdates& updates) {
 void MainWindow::apply(const QString& name, const ElementState& state, bool textChanged,
                        const QString& oldText) {
     if (name == QLatin1String("mainform")) {
-        setWindowTitle(state.text);
+        setWindowTitle(RunMarks::title(state.text, m_runMark->text()));
         return;
     }
     if (QAction* action = m_actions.value(name)) {

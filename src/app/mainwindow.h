@@ -62,6 +62,7 @@ private:
     QHash<QString, QWidget*> m_widgets;
     QWidget* m_area = nullptr;
     ElementStates m_mirror;
+    QLabel* m_runMark = nullptr;
     bool m_shutDown = false;
     bool m_interactiveClose = true;
 };

@@ -23,12 +23,14 @@ QString defaultSettingsFile(const QString& programDir) {
     return QDir::toNativeSeparators(QDir(configDir).filePath(kSettingsName));
 }
 
-QString defaultDataDir() {
+// A simulated run's files go to a folder of their own inside, never among a real session's.
+QString defaultDataDir(bool simulated) {
 #ifdef Q_OS_WIN
-    return QStringLiteral("c:\\Zezovidiru_Vavi\\");
+    const QString dir = QStringLiteral("c:\\Zezovidiru_Vavi\\");
 #else
-    return withTrailingSeparator(QDir::home().filePath(QStringLiteral("Zezovidiru_Vavi")));
+    const QString dir = withTrailingSeparator(QDir::home().filePath(QStringLiteral("Zezovidiru_Vavi")));
 #endif
+    return simulated ? dir + QStringLiteral("Simulated") + QDir::separator() : dir;
 }
 
 }  // namespace
@@ -52,7 +54,7 @@ ProgramPaths resolveProgramPaths(const CommandLine& options, const QString& prog
                              ? defaultSettingsFile(programDir)
                              : QDir::toNativeSeparators(QFileInfo(options.settingsFile).absoluteFilePath());
     paths.dataDir = options.dataDir.isEmpty()
-                        ? defaultDataDir()
+                        ? defaultDataDir(options.simulate)
                         : withTrailingSeparator(QFileInfo(options.dataDir).absoluteFilePath());
     return paths;
 }

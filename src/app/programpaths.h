@@ -18,7 +18,8 @@ struct ProgramPaths {
 // one run as root must not leave a file there that every user then reads. A program that
 // was not installed (a build, a copy on a USB stick) keeps them next to the executable when
 // it is already there or that folder is writable, otherwise in the configuration folder.
-// The data folder is c:\Zezovidiru_Vavi\ on Windows and ~/Zezovidiru_Vavi/ elsewhere.
+// The data folder is c:\Zezovidiru_Vavi\ on Windows and ~/Zezovidiru_Vavi/ elsewhere,
+// with Simulated\ (Simulated/) inside it for a run on the simulated unit.
 // Options override both.
 ProgramPaths resolveProgramPaths(const CommandLine& options, const QString& programDir);
 

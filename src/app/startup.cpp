@@ -13,7 +13,8 @@ namespace nuvo {
 
 StartUp::StartUp(const ProgramPaths& paths, TransportFactory makeTransport, bool simulated,
                  const Voices& voices)
-    : m_paths(paths), m_makeTransport(std::move(makeTransport)), m_voices(voices),
+    : m_paths(paths), m_makeTransport(std::move(makeTransport)), m_simulated(simulated),
+      m_voices(voices),
       m_video(simulated), m_audio(simulated) {
     for (GstCapture* element : {static_cast<GstCapture*>(&m_video), static_cast<GstCapture*>(&m_audio)})
         connect(element, &GstCapture::failed, this, &StartUp::showStatusMessage);
@@ -44,6 +45,7 @@ void StartUp::showMainWindow() {
     m_engineThread->engine()->setSessionSink(m_sessions.get());
     m_engineThread->engine()->setVoices(m_voices);
     m_engineThread->engine()->setPictureRenderer(&m_pictures);
+    if (m_simulated) m_engineThread->engine()->setRunMark(kSimulatedRun, true);
     m_engineThread->engine()->setCaptureElements(&m_video, &m_audio);
     m_mainWindow = std::make_unique<MainWindow>(m_engineThread->engine(),
                                                 [this] { return m_engineThread->shutdown(); });

@@ -28,7 +28,8 @@ public:
     using TransportFactory = std::function<std::unique_ptr<Transport>()>;
 
     // `simulated`: the capture elements use test sources instead of a camera and a
-    // microphone, as the built-in unit stands in for the real one.
+    // microphone, as the built-in unit stands in for the real one, and the run is marked
+    // so everywhere.
     StartUp(const ProgramPaths& paths, TransportFactory makeTransport, bool simulated,
             const Voices& voices = {});
     ~StartUp() override;
@@ -52,6 +53,7 @@ private:
 
     ProgramPaths m_paths;
     TransportFactory m_makeTransport;
+    bool m_simulated;
     Voices m_voices;
     QtPictureRenderer m_pictures;
     GstVideoElement m_video;

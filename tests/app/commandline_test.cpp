@@ -82,10 +82,14 @@ TEST(ProgramPaths, SettingsStayBesideTheProgramWhereverTheyCanBeSavedThere) {
     ASSERT_TRUE(dir.isValid());
     // Options override both places; the data folder ends with a separator.
     const ProgramPaths given = resolveProgramPaths(
-        parse({"--settings", dir.filePath("my.ini"), "--data-dir", dir.filePath("data")}),
+        parse({"--simulate", "--settings", dir.filePath("my.ini"), "--data-dir", dir.filePath("data")}),
         dir.path());
     EXPECT_EQ(given.settingsFile, QDir::toNativeSeparators(dir.filePath("my.ini")));
     EXPECT_EQ(given.dataDir, QDir::toNativeSeparators(dir.filePath("data")) + QDir::separator());
+    // A simulated run keeps its files apart, inside the real data folder.
+    const QString real = resolveProgramPaths(parse({}), dir.path()).dataDir;
+    EXPECT_EQ(resolveProgramPaths(parse({"--simulate"}), dir.path()).dataDir,
+              real + "Simulated" + QDir::separator());
 
     const struct {
         bool fileThere, fileReadOnly, folderReadOnly;

@@ -15,10 +15,11 @@ using namespace nuvo::test;
 namespace {
 
 struct RecordingRenderer : PictureRenderer {
-    QStringList texts, paths;
-    bool save(const QString& text, const QString& path, QString*) override {
+    QStringList texts, paths, seals;
+    bool save(const QString& text, const QString& path, const QString& seal, QString*) override {
         texts << text;
         paths << path;
+        seals << seal;
         return true;
     }
 };
@@ -169,6 +170,12 @@ TEST_F(RecordsTest, FullDisplayIsSavedAsAPictureThenEmptied) {
     EXPECT_EQ(text("main_display"), "");
     engine.Save_Main_display_click();  // by hand: the counter goes on, the display stays
     EXPECT_TRUE(renderer.paths[1].endsWith("_ 2 KVSCREEN.jpg"));
+    // A marked run's pictures carry its mark in place of the seal's text.
+    engine.setRunMark(kSimulatedRun, true);
+    engine.Save_Main_display_click();
+    engine.setRunMark(kSimulatedRun, false);
+    engine.Save_Main_display_click();
+    EXPECT_EQ(renderer.seals, (QStringList{"", "", "SIMULATED UNIT", ""}));
 }
 
 TEST_F(RecordsTest, MissingDataFolderLeavesTheLogsOffWithAMessageEach) {

@@ -243,6 +243,19 @@ private slots:
         QTRY_COMPARE(f.engine.measure().offset, qint16(slider->value()));
     }
 
+    void runMarksShowInTheTitleAndTheStatusLine() {
+        Fixture f;
+        auto* mark = f.window.findChild<QLabel*>("runmark");
+        const QString caption = f.engine.elements().text("mainform");
+        QCOMPARE(f.window.windowTitle(), caption);
+        f.engine.setRunMark(kSimulatedRun, true);
+        QCOMPARE(f.window.windowTitle(), caption + " - Simulated unit");
+        QCOMPARE(mark->text(), QStringLiteral("Simulated unit"));
+        f.engine.setRunMark(kSimulatedRun, false);
+        QCOMPARE(f.window.windowTitle(), caption);
+        QCOMPARE(mark->text(), QString());
+    }
+
     void closeBoxAndFileExitShutDownOnce() {
         for (const bool viaMenu : {false, true}) {
             Fixture f;

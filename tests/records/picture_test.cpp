@@ -37,16 +37,18 @@ class PictureTest : public QObject {
 
 private slots:
     void savesAJpegOfTheBackgroundWithTheTextOnIt();
+    void everyWordLiesInsideThePictureAndOffTheSeal();
+    void sealTextStandsInForTheSeals();
     void unwritablePathFails();
 
 private:
     QTemporaryDir m_dir;
     QtPictureRenderer m_renderer;
 
-    QImage saved(const QString& text, const QString& name) {
+    QImage saved(const QString& text, const QString& name, const QString& seal = {}) {
         const QString path = m_dir.filePath(name);
         QString error;
-        if (!m_renderer.save(text, path, &error)) qWarning() << error;
+        if (!m_renderer.save(text, path, seal, &error)) qWarning() << error;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly) || !file.read(2).startsWith("\xFF\xD8")) return {};
         QImageReader reader(path);
@@ -61,14 +63,14 @@ void PictureTest::savesAJpegOfTheBackgroundWithTheTextOnIt() {
     QVERIFY(meanDifference(empty, background) < 10);  // JPEG noise only
 
     // Just the first letter of a line, so text drawn off the left margin shows.
-    const QRect firstLine(0, 2, 14, 10), secondLine(0, 19, 14, 10);
+    const QRect firstLine(0, 6, 22, 10), secondLine(0, 23, 22, 10);
     const struct {
         QString text;
         QRect drawn, untouched;
     } cases[] = {
         {QStringLiteral("WWWW"), firstLine, secondLine},
         {QStringLiteral("\r\nWWWW"), secondLine, firstLine},
-        {QStringLiteral("xxxxxxxxxxxxxxxxxxxx\r\nWWWW"), secondLine, QRect(0, 36, 14, 10)},
+        {QStringLiteral("xxxxxxxxxxxxxxxxxxxx\r\nWWWW"), secondLine, QRect(0, 40, 22, 10)},
     };
     for (const auto& c : cases) {
         const QImage picture = saved(c.text, QStringLiteral("text.jpg"));
@@ -77,10 +79,48 @@ void PictureTest::savesAJpegOfTheBackgroundWithTheTextOnIt() {
     }
 }
 
+// Twenty lines as the display holds them before it is saved: long lines wrap, and the
+// picture grows where they do not fit above the seal.
+void PictureTest::everyWordLiesInsideThePictureAndOffTheSeal() {
+    const QString longLine = QStringLiteral(
+        "User: Is anyone here with us tonight matter explosion Esther their gate common see "
+        "material chance equal kid soldier grace close?\r\n");
+    const QString unbroken = QString(120, QLatin1Char('x')) + QStringLiteral("\r\n");
+    const struct {
+        QString text;
+        bool taller;
+    } cases[] = {
+        {QStringLiteral("WWWW"), false},
+        {longLine.repeated(3), false},
+        {longLine.repeated(20), true},
+        {unbroken.repeated(20), true},
+    };
+    for (const auto& c : cases) {
+        const auto layout = m_renderer.layout(c.text);
+        const QRectF picture(QPointF(0, 0), QSizeF(layout.size));
+        QVERIFY2(picture.contains(layout.textBounds), qPrintable(c.text.left(20)));
+        QVERIFY(!layout.textBounds.intersects(QRectF(layout.seal)));
+        QCOMPARE(layout.size.width(), 573);
+        QCOMPARE(layout.size.height() > 381, c.taller);
+        QCOMPARE(saved(c.text, QStringLiteral("lines.jpg")).size(), layout.size);
+    }
+    if (qEnvironmentVariableIsSet("NUVO_SCREENSHOTS"))
+        m_renderer.draw(longLine.repeated(20), QStringLiteral("SIMULATED UNIT"))
+            .save(qEnvironmentVariable("NUVO_SCREENSHOTS") + "/verified-picture-20-lines.png");
+}
+
+void PictureTest::sealTextStandsInForTheSeals() {
+    const QImage own = saved(QString(), QStringLiteral("own.jpg"));
+    const QImage marked = saved(QString(), QStringLiteral("marked.jpg"), QStringLiteral("SIMULATED UNIT"));
+    const QRect ribbon = m_renderer.layout(QString()).sealText;
+    QVERIFY(changedPixels(own, marked, ribbon) > 50);
+    QCOMPARE(changedPixels(own, marked, QRect(0, 0, 573, ribbon.top() - 2)), 0);
+}
+
 void PictureTest::unwritablePathFails() {
     const QString path = m_dir.filePath(QStringLiteral("missing/1 KVSCREEN.jpg"));
     QString error;
-    QVERIFY(!m_renderer.save(QStringLiteral("text"), path, &error));
+    QVERIFY(!m_renderer.save(QStringLiteral("text"), path, {}, &error));
     QVERIFY2(error.contains(path), qPrintable(error));
 }
 
