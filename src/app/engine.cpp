@@ -35,9 +35,9 @@ const QStringList kLockedByMenuoff{"Filemnu", "ITCmnu",      "RFmnu",       "spe
                                    "alarmsmnu", "Logmnu",    "scopemnu",    "helpmnu",
                                    "lcontrol(0)", "lcontrol(1)", "av0",     "exp0"};
 // Elements only the word modes show.
-const QStringList kWordModeElements{"Frame5", "Frame6",          "List1",
-                                    "question", "clear_main", "Save_Main_display",
-                                    "cancel"};
+const QStringList kWordModeElements{"Frame5",     "Frame6",        "List1",
+                                    "question",   "clear_main",    "Save_Main_display",
+                                    "cancel",     "answerstatus"};
 constexpr int kSpeechtimerIntervalMs = 10;
 constexpr int kDefaultAnswerTimeMs = 5000;
 constexpr int kDefaultPhonemeDelayMs = 35;
@@ -203,7 +203,11 @@ void Engine::ofs_change(int value) {
 }
 
 void Engine::speechtimer_tick() {
-    if (m_tickRunning || m_shutDown || resting()) return;
+    if (m_tickRunning || m_shutDown) return;
+    if (resting()) {
+        publish();  // the countdown goes on
+        return;
+    }
     m_tickRunning = true;
     m_session.beginTick();
     const TickOutcome outcome = runTick(*m_link, m_measure, m_elements,
@@ -276,6 +280,13 @@ void Engine::unitPresenceChanged(bool present) {
 
 void Engine::publish() {
     m_session.flush();
+    // The answer's countdown follows the ticks, which publish as they go.
+    const bool constant = m_elements.checked(QStringLiteral("Option1(7)"));
+    std::optional<int> secondsLeft;
+    if (m_asktimer.isActive()) secondsLeft = (m_asktimer.remainingTime() + 999) / 1000;
+    m_elements.setText(QStringLiteral("answerstatus"),
+                       answerStatus(m_speechtimer.isActive() && (constant || secondsLeft),
+                                    constant ? std::nullopt : secondsLeft));
     ElementUpdates changes = m_elements.takeChanges();
     if (!changes.isEmpty()) emit elementsChanged(changes);
 }

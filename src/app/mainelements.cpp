@@ -56,6 +56,8 @@ ElementStates designElements() {
         elements.add(QString::fromLatin1(name), {});
     elements.add(QStringLiteral("question"),
                  {.text = QStringLiteral("Type Questions here!"), .color = 0xC0C0C0});
+    elements.add(QStringLiteral("answerstatus"),
+                 {.text = QStringLiteral("Ask a question or pick ECM OFF to measure")});
 
     // The phoneme panel: only "Voice #1" speaks until the user chooses more.
     elements.add(QStringLiteral("Frame9"), {.visible = false});

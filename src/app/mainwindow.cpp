@@ -241,6 +241,11 @@ void MainWindow::buildWordModeArea(QWidget* area) {
                 [this, click = b.click] { toEngine([e = m_engine, click] { (e->*click)(); }); });
     }
 
+    // Whether the program listens, for how long, or how to make it.
+    auto* status = add(new QLabel(frame3), "answerstatus", tw(0, 5450, 2000, 450));
+    status->setWordWrap(true);
+    status->setStyleSheet(QStringLiteral("QLabel { font-size: 7pt; font-weight: bold; }"));
+
     auto* frame5 = add(new QFrame(area), "Frame5", tw(7060, 2950, 4800, 5900));
     // Read-only and following its end, so the newest words are always in sight; the user
     // may scroll back between them.

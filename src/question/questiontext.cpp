@@ -33,4 +33,10 @@ QString answerEnding(qint16 wordkind) {
     }
 }
 
+QString answerStatus(bool listening, std::optional<int> secondsLeft) {
+    if (!listening) return QStringLiteral("Ask a question or pick ECM OFF to measure");
+    if (!secondsLeft) return QStringLiteral("Listening: Constant");
+    return QStringLiteral("Listening: %1 s left").arg(*secondsLeft);
+}
+
 }  // namespace nuvo

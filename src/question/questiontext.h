@@ -17,6 +17,10 @@ constexpr int kDefaultAnswerIndex = 1;  // "5 seconds"
 // where words may be flowing.
 QString questionEcho(const QString& text, bool constantMode);
 
+// What the line under the answer times says: that the program listens and for how long
+// (`secondsLeft`, or nothing in constant mode) while `listening`, otherwise how to start.
+QString answerStatus(bool listening, std::optional<int> secondsLeft);
+
 // What closes an answer, by the kind of the last word: a line break after a plain word,
 // "** No response** " when no word came, nothing when the last word ended the line.
 QString answerEnding(qint16 wordkind);

@@ -91,6 +91,22 @@ TEST_F(WordModeTest, TimedAnswerShowsTheQuestionThenWordsThenClosesTheLine) {
     EXPECT_EQ(captures, (QStringList{"audio.resume", "audio.pause"}));
 }
 
+TEST_F(WordModeTest, AnswerStatusSaysWhetherTheProgramListens) {
+    const auto status = [this] { return engine.elements().text("answerstatus"); };
+    const QString idle = "Ask a question or pick ECM OFF to measure";
+    engine.menu_click("ITC2");
+    EXPECT_EQ(status(), idle);
+    engine.Option1_click(2);
+    ask("Who");
+    EXPECT_EQ(status(), "Listening: 10 s left");
+    engine.asktimer_tick();
+    EXPECT_EQ(status(), idle);
+    engine.Option1_click(7);
+    EXPECT_EQ(status(), "Listening: Constant");
+    engine.cancel_click();
+    EXPECT_EQ(status(), idle);
+}
+
 TEST_F(WordModeTest, AnswerEndsByTheKindOfItsLastWord) {
     const struct {
         int ticks;
