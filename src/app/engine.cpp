@@ -283,7 +283,8 @@ void Engine::publish() {
     // The answer's countdown follows the ticks, which publish as they go.
     const bool constant = m_elements.checked(QStringLiteral("Option1(7)"));
     std::optional<int> secondsLeft;
-    if (m_asktimer.isActive()) secondsLeft = (m_asktimer.remainingTime() + 999) / 1000;
+    if (m_asktimer.isActive())  // a coarse timer may report a little more than its interval
+        secondsLeft = (std::min(m_asktimer.remainingTime(), m_asktimer.interval()) + 999) / 1000;
     m_elements.setText(QStringLiteral("answerstatus"),
                        answerStatus(m_speechtimer.isActive() && (constant || secondsLeft),
                                     constant ? std::nullopt : secondsLeft));
