@@ -112,7 +112,11 @@ TEST_F(WordModeTest, AnswerEndsByTheKindOfItsLastWord) {
         int ticks;
         int frequencySum;
         const char* ending;
-    } cases[] = {{0, 20, "** No response** \r\n"}, {2, 13, ".\r\n"}, {1, 20, "gate \r\n"}};
+    } cases[] = {{0, 20, "** No response** \r\n"},
+                 {2, 13, ".\r\n"},
+                 {0, 13, "** No response** \r\n"},  // the question forgets the last word
+                 {1, 20, "gate \r\n"},
+                 {0, 20, "** No response** \r\n"}};
     for (const auto& c : cases) {
         frequencySum = c.frequencySum;
         engine.menu_click("ITC2");
@@ -259,17 +263,56 @@ TEST_F(WordModeTest, TimeSliceModesSwapThePanels) {
 }
 
 TEST_F(WordModeTest, HighSpeedPhonemeLeavesTheTimeSliceLayout) {
-    engine.menu_click("tsphone");
-    engine.Check1_click(3, true);
-    engine.menu_click("HSPh");
-    EXPECT_TRUE(checked("HSPh"));
-    EXPECT_FALSE(checked("tsphone"));
-    EXPECT_FALSE(visible("Frame9"));
-    EXPECT_TRUE(visible("Frame3"));
-    EXPECT_FALSE(visible("Check1(0)"));
-    EXPECT_FALSE(checked("Check1(3)"));
-    engine.menu_click("HSPh");
-    EXPECT_FALSE(checked("HSPh"));
+    for (const char* timeSlice : {"tsphone", "rsphone"}) {
+        engine.menu_click(timeSlice);
+        engine.Check1_click(3, true);
+        engine.menu_click("HSPh");
+        EXPECT_TRUE(checked("HSPh"));
+        EXPECT_FALSE(checked(timeSlice)) << timeSlice;
+        EXPECT_FALSE(visible("Frame9"));
+        EXPECT_TRUE(visible("Frame3"));
+        EXPECT_FALSE(visible("Check1(0)"));
+        EXPECT_FALSE(checked("Check1(3)"));
+        engine.menu_click("HSPh");
+        EXPECT_FALSE(checked("HSPh"));
+    }
+}
+
+// Each step leaves measuring, the answer time and the menu lock as the user expects.
+TEST_F(WordModeTest, StepsStartAndStopMeasuringAndTheMenus) {
+    const struct {
+        const char* name;
+        std::function<void()> steps;
+        bool measuring, answering, menusEnabled;
+    } cases[] = {
+        {"an answer time ends constant mode",
+         [this] { engine.Option1_click(7); engine.Option1_click(2); }, false, false, false},
+        {"a time-slice mode stops the answer time",
+         [this] { ask("Who"); engine.menu_click("tsphone"); }, false, false, false},
+        {"PHONEME STOP in a word mode unlocks the menus",
+         [this] { engine.menu_click("tsphone"); engine.Command2_click(); engine.Command2_click(); },
+         false, false, true},
+    };
+    for (const auto& c : cases) {
+        engine.menu_click("ITC1");
+        c.steps();
+        EXPECT_EQ(engine.measuring(), c.measuring) << c.name;
+        EXPECT_EQ(engine.answering(), c.answering) << c.name;
+        EXPECT_EQ(enabled("Filemnu"), c.menusEnabled) << c.name;
+        if (checked("tsphone")) engine.menu_click("tsphone");
+        engine.cancel_click();
+    }
+}
+
+// The random routine rests after drawing, so its voices are fed at most every 200 ms.
+TEST_F(WordModeTest, RandomPhonemesRestAfterEachDraw) {
+    engine.menu_click("rsphone");
+    engine.Command2_click();
+    engine.htime_tick();
+    EXPECT_EQ(voices[0].said.size(), 1);
+    EXPECT_TRUE(engine.resting());
+    engine.htime_tick();
+    EXPECT_EQ(voices[0].said.size(), 1);
 }
 
 TEST_F(WordModeTest, TypingBoxSpeaksOnEnterAndDelaySetsTheTimer) {
