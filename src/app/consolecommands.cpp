@@ -1,13 +1,56 @@
 #include "app/consolecommands.h"
 
+#include "app/programpaths.h"
+#include "session/sessiondatabase.h"
+#include "session/sessionexport.h"
+
+#include <QTextStream>
+
+#include <cstdio>
 #include <vector>
 
 namespace nuvo {
 
+namespace {
+
+int fail(const QString& why) {
+    std::fprintf(stderr, "nuvo: %s\n", qPrintable(why));
+    return 1;
+}
+
+int listSessionsCommand(const ConsoleRun& run) {
+    const SessionDatabase db(run.paths.dataDir);
+    if (!db.error().isEmpty()) return fail(db.error());
+    QTextStream out(stdout);
+    listSessions(db, out);
+    return 0;
+}
+
+int exportSessionCommand(const ConsoleRun& run) {
+    bool ok = false;
+    const qint64 id = run.arguments[0].toLongLong(&ok);
+    if (!ok) return fail(QStringLiteral("N must be a session number, as --list-sessions prints"));
+    const SessionDatabase db(run.paths.dataDir);
+    if (!db.error().isEmpty()) return fail(db.error());
+    QString error;
+    const QStringList files = exportSession(db, id, run.arguments[1], &error);
+    if (files.isEmpty()) return fail(error);
+    std::printf("%s\n", qPrintable(files.join(u'\n')));
+    return 0;
+}
+
+}  // namespace
+
 std::span<const ConsoleCommand> consoleCommands() {
     // A new command is one entry: {name, argument names, fewest and most arguments,
     // description, function returning the exit status}.
-    static const std::vector<ConsoleCommand> commands{};
+    static const std::vector<ConsoleCommand> commands{
+        {QStringLiteral("--list-sessions"), {}, 0, 0,
+         QStringLiteral("print the sessions kept in the data folder"), listSessionsCommand},
+        {QStringLiteral("--export-session"), QStringLiteral("N DIR"), 2, 2,
+         QStringLiteral("write session N into DIR as CSV files and one JSON document"),
+         exportSessionCommand},
+    };
     return commands;
 }
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -83,7 +84,7 @@ protected:
         engine.load();
         engine.menu_click("ITC1");
         engine.Option1_click(2);  // 10 seconds
-        engine.question_change("Is anyone here\r\n");
+        engine.question_change(m_question);
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < ticks || timer.elapsed() < wallTime.count(); ++i)
@@ -98,6 +99,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    QString m_question = "Is anyone here\r\n";
     std::mutex m_mutex;
     QStringList m_messages;
 };
@@ -229,6 +231,30 @@ TEST_F(SessionStoreTest, TheChecksumFileCatchesAnEditedLog) {
     StoreReader db(storePath());
     EXPECT_EQ(db.value("SELECT count(*) FROM file WHERE name = 'KV_data_file.csv' AND appended = 1 "
                        "AND size_start = 0").toInt(), 1);
+}
+
+// The program's console commands, with no display at all, and the files they write read
+// back by Python's csv and json modules.
+TEST_F(SessionStoreTest, AnExportedSessionReadsBackInOtherTools) {
+    m_question = "Is \"anyone\", here?\r\n";
+    runSession(30);
+    const auto nuvo = [&](const QStringList& args) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(display);
+        program.setProcessEnvironment(env);
+        program.start(NUVO_PROGRAM, QStringList{"--data-dir", dataDir()} + args);
+        program.waitForFinished();
+        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+        return QString::fromUtf8(program.readAllStandardOutput());
+    };
+    EXPECT_TRUE(nuvo({"--list-sessions"}).contains(QRegularExpression("\n1\t\\S+\t\\S+\tsimulated seed 3\t30\t")));
+    nuvo({"--export-session", "1", m_dir.filePath("out")});
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    check.start("python3", {NUVO_CHECK_EXPORT, m_dir.filePath("out"), m_question});
+    check.waitForFinished();
+    EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
 }
 
 }  // namespace
