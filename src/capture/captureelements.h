@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace nuvo {
 
 // What a start of the video element gave.
@@ -40,6 +42,9 @@ public:
         qint64 positionMs = 0;
     };
     virtual Recording recording() const = 0;
+    // Saves the kept seconds, oldest first, as JPEG pictures, each under the next of
+    // `nextName`, and forgets them; the pictures are the frames a file would have held.
+    virtual void saveKeptPictures(const std::function<QString()>& nextName) = 0;
 
     // The choices of the setup window. Lists are names in position order; a position
     // outside its list is ignored. Choices take effect at the next start.

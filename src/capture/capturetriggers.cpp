@@ -70,6 +70,7 @@ void CaptureTriggers::videoClick(const QString& item) {
     }
     m_elements.setChecked(item, true);
     m_elements.setVisible(kVideo, true);
+    m_qaSeriesStarts = true;
     m_video.setPreview(true);
     m_video.setDateTimeOverlay(true);
     // Preview modes clear the capture flag themselves: a recording mode or an alarm
@@ -128,14 +129,19 @@ void CaptureTriggers::audioClick(const QString& item) {
         if (other != item) m_elements.setEnabled(other, false);
 }
 
+// A series of pictures begins with the seconds kept before it.
 void CaptureTriggers::pictureTick() {
-    if (m_elements.checked(kPictures)) m_video.savePicture(nextName(m_imgcount, "_VID.JPG"));
+    if (!m_elements.checked(kPictures)) return;
+    if (std::exchange(m_qaSeriesStarts, false))
+        m_video.saveKeptPictures([this] { return nextName(m_imgcount, "_VID.JPG"); });
+    m_video.savePicture(nextName(m_imgcount, "_VID.JPG"));
 }
 
 // A lasting alarm starts a new recording under a new name on every tick.
 void CaptureTriggers::alarmCaptures(bool fired) {
     if (!fired) {
         if (m_audalarm) m_audio.stop();
+        m_picalarm = false;
         if (m_vidalarm) {
             // The file ends; the preview and the seconds kept for the next alarm go on.
             m_video.setCaptureToFile(false);
@@ -149,8 +155,11 @@ void CaptureTriggers::alarmCaptures(bool fired) {
         m_audio.setFileName(nextName(m_capcount, "Alarm_Audio.wav"));
         m_audio.start();
     }
-    if (m_elements.checked(kAlarmPictures))
+    if (m_elements.checked(kAlarmPictures)) {
+        if (!std::exchange(m_picalarm, true))
+            m_video.saveKeptPictures([this] { return nextName(m_imgcount, "Alarm_VIDEO.JPG"); });
         m_video.savePicture(nextName(m_imgcount, "Alarm_VIDEO.JPG"));
+    }
     if (m_elements.checked(kAlarmVideo)) {
         m_vidalarm = true;
         m_video.setFileName(nextName(m_capcount, "Alarm_Video.AVI"));
@@ -165,6 +174,7 @@ void CaptureTriggers::answerOpens() {
 }
 
 void CaptureTriggers::answerCloses() {
+    m_qaSeriesStarts = true;
     if (m_elements.checked(kQaAudio)) m_audio.pause();
     if (m_elements.checked(kQaVideo)) m_video.pause();
 }
@@ -178,6 +188,7 @@ void CaptureTriggers::constantStarts() {
 }
 
 void CaptureTriggers::constantCancelled() {
+    m_qaSeriesStarts = true;
     if (!m_elements.checked(kQaAudio)) return;
     m_audio.pause();
     m_elements.setText(kTitle, kRecordingPaused);

@@ -58,6 +58,8 @@ private:
     qint32 m_imgcount = 0;  // JPEG names
     bool m_vidalarm = false;
     bool m_audalarm = false;
+    bool m_picalarm = false;       // the alarm pictures of a lasting alarm run
+    bool m_qaSeriesStarts = true;  // the next question picture begins a series
 };
 
 }  // namespace nuvo

@@ -253,6 +253,15 @@ void GstCapture::setPreAlarm(int seconds) {
     }
 }
 
+std::vector<std::pair<GstBuffer*, GstCaps*>> GstCapture::takeKept() {
+    std::vector<std::pair<GstBuffer*, GstCaps*>> kept;
+    std::lock_guard lock(m_writeLock);
+    m_preAlarm.drain([&](GstBuffer* buffer, GstCaps* caps) {
+        kept.emplace_back(gst_buffer_ref(buffer), gst_caps_ref(caps));
+    });
+    return kept;
+}
+
 void GstCapture::keepOpen(bool on) {
     std::lock_guard lock(m_lock);
     m_keepOpen = on;

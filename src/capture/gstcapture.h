@@ -20,6 +20,8 @@ typedef struct _GstDevice GstDevice;
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
 typedef struct _GstSample GstSample;
+typedef struct _GstBuffer GstBuffer;
+typedef struct _GstCaps GstCaps;
 
 namespace nuvo {
 
@@ -88,6 +90,9 @@ protected:
     VideoElement::Recording fileRecording() const;
     // The source stays open after a stop, filling the pre-alarm buffer.
     void keepOpen(bool on);
+    // The pre-alarm buffer's frames, oldest first, with their caps; the buffer is emptied
+    // and the caller unrefs each.
+    std::vector<std::pair<GstBuffer*, GstCaps*>> takeKept();
 
     // Takes a running pipeline down; the derived destructor calls it before its members go.
     void shutDown();

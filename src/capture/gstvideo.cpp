@@ -209,13 +209,35 @@ void GstVideoElement::savePicture(const QString& path) {
     }
     if (frame.isNull()) return;
     QImageWriter writer(path, "jpeg");
-    if (writer.write(frame)) {
-        m_pictureFailed = false;
-    } else if (!std::exchange(m_pictureFailed, true)) {
-        // Pictures may be taken on every tick; one message until one succeeds again.
-        report(tr("The picture %1 could not be saved: %2")
-                   .arg(QDir::toNativeSeparators(path), writer.errorString()));
+    pictureSaved(path, writer.write(frame) ? QString() : writer.errorString());
+}
+
+void GstVideoElement::saveKeptPictures(const std::function<QString()>& nextName) {
+    std::lock_guard lock(m_lock);
+    for (auto [buffer, caps] : takeKept()) {
+        GstMapInfo map;
+        if (gst_structure_has_name(gst_caps_get_structure(caps, 0), "image/jpeg") &&
+            gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            const QString path = nextName();
+            QFile file(path);
+            const bool written = file.open(QIODevice::WriteOnly) &&
+                                 file.write(reinterpret_cast<const char*>(map.data),
+                                            qint64(map.size)) == qint64(map.size);
+            pictureSaved(path, written ? QString() : file.errorString());
+            gst_buffer_unmap(buffer, &map);
+        }
+        gst_buffer_unref(buffer);
+        gst_caps_unref(caps);
     }
+}
+
+// Pictures may be taken on every tick; one message until one succeeds again.
+void GstVideoElement::pictureSaved(const QString& path, const QString& problem) {
+    if (problem.isEmpty())
+        m_pictureFailed = false;
+    else if (!std::exchange(m_pictureFailed, true))
+        report(tr("The picture %1 could not be saved: %2")
+                   .arg(QDir::toNativeSeparators(path), problem));
 }
 
 QStringList GstVideoElement::devices() const {

@@ -44,6 +44,7 @@ public:
     void resume() override;
     void setPreAlarmSeconds(int seconds) override;
     Recording recording() const override;
+    void saveKeptPictures(const std::function<QString()>& nextName) override;
 
     QStringList devices() const override;
     void selectDevice(int position) override;
@@ -90,6 +91,7 @@ private:
     QString devicePath() const;
 
     void applyRotation();  // lock held
+    void pictureSaved(const QString& path, const QString& problem);  // lock held
     void paintFrame(GstPad* pad, GstPadProbeInfo* info);
     void newFrame(const QImage& frame);
     void deliverFrame();

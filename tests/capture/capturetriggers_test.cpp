@@ -90,8 +90,12 @@ TEST(CaptureTriggers, CallsOnTheElementsInOrder) {
         {"vo2 | vo2", previewOff},
         {"| vo4", previewOn},
         {"vo4 | vo4", previewOff},
+        // A series of pictures begins with the seconds kept before it.
         {"av1 av1 av7 | tick tick",
-         {"video.savePicture(@ 1_VID.JPG)", "video.savePicture(@ 2_VID.JPG)"}},
+         {"video.saveKeptPicture(@ 1_VID.JPG)", "video.savePicture(@ 2_VID.JPG)",
+          "video.savePicture(@ 3_VID.JPG)"}},
+        {"av7 tick | closes tick",
+         {"video.saveKeptPicture(@ 3_VID.JPG)", "video.savePicture(@ 4_VID.JPG)"}},
         {"vo2 | tick", {}},
         {"| av3", {"audio.setFileName(@ 1_EVP.wav)", "audio.start"}, "Audio Recording On"},
         {"av3 | av3", {"audio.stop"}, "Audio Recording Off"},
@@ -107,10 +111,13 @@ TEST(CaptureTriggers, CallsOnTheElementsInOrder) {
           "audio.setFileName(@ 5Alarm_Audio.wav)", "audio.start",
           "video.setFileName(@ 6Alarm_Video.AVI)", "video.setCaptureToFile(true)", "video.start",
           "audio.stop", "video.setCaptureToFile(false)", "video.start"}},
-        {"av1 av1 av8 vo2 | alarm alarm calm",
+        {"av1 av1 av8 vo2 | alarm alarm calm alarm",
          {"audio.setFileName(@ 3Alarm_Audio.wav)", "audio.start",
-          "video.savePicture(@ 1Alarm_VIDEO.JPG)", "audio.setFileName(@ 4Alarm_Audio.wav)",
-          "audio.start", "video.savePicture(@ 2Alarm_VIDEO.JPG)", "audio.stop"}},
+          "video.saveKeptPicture(@ 1Alarm_VIDEO.JPG)", "video.savePicture(@ 2Alarm_VIDEO.JPG)",
+          "audio.setFileName(@ 4Alarm_Audio.wav)", "audio.start",
+          "video.savePicture(@ 3Alarm_VIDEO.JPG)", "audio.stop",
+          "audio.setFileName(@ 5Alarm_Audio.wav)", "audio.start",
+          "video.saveKeptPicture(@ 4Alarm_VIDEO.JPG)", "video.savePicture(@ 5Alarm_VIDEO.JPG)"}},
         {"av1 av4 | alarm calm", {}},
         // Switching an alarm mode off ends its capture; a later calm tick leaves others be.
         {"av8 alarm | av8 calm", {"audio.setListening(false)", "audio.stop"}},
@@ -162,7 +169,7 @@ TEST(CaptureTriggers, ModesOfOneKindExcludeEachOther) {
 TEST(CaptureTriggers, CountersGoPastSixteenBits) {
     Rig rig;
     rig.run("av7");
-    for (int i = 0; i < 32768; ++i) rig.run("tick");
+    for (int i = 0; i < 32767; ++i) rig.run("tick");  // and one kept picture
     EXPECT_EQ(rig.calls.last(),
               "video.savePicture(" + kDataDir + "6_15_2008 3_04_05 PM_ 32768_VID.JPG)");
 }

@@ -277,6 +277,14 @@ TEST(GstCapture, ACaptureBeginsWithTheSecondsBeforeIt) {
     video.start();  // the preview opens the camera
     video.setCaptureToFile(true);
     check(video, ".avi", [](const QString& path) { return discover(path).seconds; });
+    // As pictures: the frames of the kept seconds.
+    video.setCaptureToFile(false);
+    video.start();
+    QTest::qWait(2500);
+    int count = 0;
+    video.saveKeptPictures([&] { return dir.filePath(QStringLiteral("kept %1.jpg").arg(++count)); });
+    EXPECT_NEAR(count, 60, 4);
+    EXPECT_EQ(QImage(dir.filePath("kept 1.jpg")).size(), QSize(640, 480));
     audio.setListening(true);
     check(audio, ".wav", [](const QString& path) { return waveSeconds(contents(path), 1, 44100, 16); });
 }

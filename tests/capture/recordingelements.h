@@ -37,6 +37,10 @@ public:
     void resume() override { add("resume"); }
     Recording recording() const override { return recordingNow; }
     void setPreAlarmSeconds(int seconds) override { add("setPreAlarmSeconds" + at(seconds)); }
+    // As though one frame were kept.
+    void saveKeptPictures(const std::function<QString()>& nextName) override {
+        add("saveKeptPicture(" + nextName() + ")");
+    }
 
     QStringList devices() const override { return deviceNames; }
     void selectDevice(int position) override {
