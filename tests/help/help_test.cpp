@@ -135,8 +135,9 @@ TEST(FindSysInfo, WithoutARegistryStartsADesktopInformationTool) {
 }
 #endif
 
-// The build puts the manual beside the program, where "Using this Device" looks for it.
-TEST(Manual, LiesBesideTheProgramWithItsPagesAndPictures) {
+// The build puts the manual beside the program, where "Using this Device" looks for it, with
+// a bookmark per chapter and every picture.
+TEST(Manual, LiesBesideTheProgramWithItsPagesBookmarksAndPictures) {
     QFile pdf(manualPath(QStringLiteral(NUVO_PROGRAM_DIR)));
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << pdf.fileName().toStdString();
     const QByteArray data = pdf.readAll();
@@ -146,9 +147,18 @@ TEST(Manual, LiesBesideTheProgramWithItsPagesAndPictures) {
 
     QFile source(QStringLiteral(NUVO_MANUAL_SOURCE));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(source.readAll());
+    QStringList chapters;
+    for (const auto& m : QRegularExpression("^## (.+)$", QRegularExpression::MultilineOption)
+                             .globalMatch(text))
+        chapters.append("/Title (" + m.captured(1) + ")");
+    QStringList bookmarks;
+    for (const auto& m : QRegularExpression("/Title \\([^)]*\\)").globalMatch(QString::fromLatin1(data)))
+        bookmarks.append(m.captured(0));
+    EXPECT_EQ(bookmarks.mid(1), chapters);  // after the document's own title
     // A picture with transparency brings its mask as one more image.
     const qsizetype masks = QString::fromLatin1(data).count(QRegularExpression("/SMask \\d+ 0 R"));
-    EXPECT_EQ(data.count("/Subtype /Image") - masks, source.readAll().count("!["));
+    EXPECT_EQ(data.count("/Subtype /Image") - masks, text.count("!["));
 }
 
 }  // namespace

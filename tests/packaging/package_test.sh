@@ -27,6 +27,33 @@ same "$source/packaging/nuvo.desktop" "$root/usr/share/applications/nuvo.desktop
 same "$source/data/nuvo.svg" "$root/usr/share/icons/hicolor/scalable/apps/nuvo.svg"
 same "$source/data/nuvo.png" "$root/usr/share/icons/hicolor/256x256/apps/nuvo.png"
 
+same "$source/packaging/copyright" "$root/usr/share/doc/nuvo/copyright"
+same "$source/README.md" "$root/usr/share/doc/nuvo/README.md"
+[ "$(readlink "$root/usr/share/doc/nuvo/Paranormal_Nuvo.pdf")" = ../../../lib/nuvo/Paranormal_Nuvo.pdf ] ||
+  fail "usr/share/doc/nuvo/Paranormal_Nuvo.pdf is not a link to the program's manual"
+zcmp -s "$source/packaging/changelog" "$root/usr/share/doc/nuvo/changelog.gz" ||
+  fail "usr/share/doc/nuvo/changelog.gz is not the changelog"
+# Every option of the usage text is in the manual page.
+man=$(zcat "$root/usr/share/man/man1/nuvo.1.gz")
+for option in $("$root/usr/lib/nuvo/nuvo" --help | grep -Eo -- '^ +--[a-z-]+' | tr -d ' '); do
+  grep -qF -- "\\-\\-${option#--}" <<<"$man" || fail "the manual page lacks $option"
+done
+metainfo=$root/usr/share/metainfo/io.github.nuvo.metainfo.xml
+grep -q "<release version=\"$(dpkg-deb -f "$deb" Version)\" date=\"20[0-9][0-9]-[01][0-9]-[0-3][0-9]\"/>" \
+  "$metainfo" || fail "the AppStream file names another release: $(grep '<release ' "$metainfo")"
+
+# The Debian tools find nothing to warn about, where they are installed (scripts/test installs
+# them).
+if command -v lintian >/dev/null; then
+  lintian --pedantic --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 ||
+    fail "lintian: $(grep -E '^[EW]:' "$scratch/lintian.log")"
+  cat "$scratch/lintian.log"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net --pedantic "$metainfo" >"$scratch/appstream.log" 2>&1 ||
+    fail "appstreamcli: $(cat "$scratch/appstream.log")"
+fi
+
 # The unpacked program runs against the system's libraries.
 [ "$("$root/usr/lib/nuvo/nuvo" --version)" = "nuvo $(dpkg-deb -f "$deb" Version)" ] ||
   fail "the installed program does not run"
