@@ -36,7 +36,7 @@ zcmp -s "$source/packaging/changelog" "$root/usr/share/doc/nuvo/changelog.gz" ||
 # Every option of the usage text is in the manual page.
 man=$(zcat "$root/usr/share/man/man1/nuvo.1.gz")
 for option in $("$root/usr/lib/nuvo/nuvo" --help | grep -Eo -- '^ +--[a-z-]+' | tr -d ' '); do
-  grep -qF -- "\\-\\-${option#--}" <<<"$man" || fail "the manual page lacks $option"
+  grep -qF -- "[B]$option" <<<"$man" || fail "the manual page lacks $option"
 done
 metainfo=$root/usr/share/metainfo/io.github.nuvo.metainfo.xml
 grep -q "<release version=\"$(dpkg-deb -f "$deb" Version)\" date=\"20[0-9][0-9]-[01][0-9]-[0-3][0-9]\"/>" \
