@@ -86,8 +86,8 @@ run_until_closed "$scratch/stick" "$scratch/stick/Nuvo.ini"
 grep -q 'NAGSCREEN= 4' "$scratch/stick/Nuvo.ini" || fail "the portable copy did not keep Nuvo.ini beside itself"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt6widgets6 libqt6texttospeech6 libhidapi-hidraw0 libgstreamer1.0-0 \
-               qt6-qpa-plugins qt6-speech-flite-plugin gstreamer1.0-plugins-good libqt6sql6-sqlite; do
+for package in libqt6widgets6 libflite1 libhidapi-hidraw0 libgstreamer1.0-0 \
+               qt6-qpa-plugins gstreamer1.0-plugins-good libqt6sql6-sqlite; do
   [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] ||
     fail "Depends lacks $package: $depends"
 done
