@@ -4,6 +4,7 @@
 
 #include "app/mainelements.h"
 #include "app/menus.h"
+#include "capture/captureelements.h"
 #include "capture/capturesubtitles.h"
 #include "capture/capturetriggers.h"
 #include "device/link.h"
@@ -136,6 +137,12 @@ void Engine::load() {
             *m_video, [this](const QString& problem) { emit statusMessage(problem); });
         connect(&m_subtitleTimer, &QTimer::timeout, this, [this] { m_subtitles->poll(); });
         m_subtitleTimer.start(kSubtitlePollMs);
+        m_markerShown.setSingleShot(true);
+        connect(&m_markerShown, &QTimer::timeout, this, [this] {
+            VideoOverlays overlays = m_video->overlays();
+            overlays.marker.clear();
+            m_video->setOverlays(overlays);
+        });
     }
     if (QDir().mkpath(m_state.datadir))
         switchLog(QStringLiteral("logfileon"), *m_dataLog, dataLogHeader());

@@ -95,6 +95,8 @@ public:
     static constexpr int kSpeechWaitMs = 3000;
     // How often the subtitle tracks follow the capture files.
     static constexpr int kSubtitlePollMs = 200;
+    static constexpr int kMarkerNoteLength = 80;  // characters kept of a marker's note
+    static constexpr int kMarkerShownMs = 3000;   // in the video's picture
     // Phoneme fragments the voices dropped because they fell behind.
     int droppedFragments() const { return m_droppedFragments; }
     const CurrentList& currentList() const { return m_list; }
@@ -139,6 +141,9 @@ public slots:
     void alarm_answer(int index, const QString& answer);  // typed set value of alarm 0..11
     void clear_main_click();                              // "Clear Display"
     void Save_Main_display_click();                       // "Capture Main Display"
+    // Marks this moment: "M" a note, "N" a noise that may be in the recording; the note
+    // may be empty. It goes into the session record, the video's subtitles and its picture.
+    void marker_click(const QString& kind, const QString& note);
 
 signals:
     void elementsChanged(const nuvo::ElementUpdates& updates);
@@ -240,6 +245,7 @@ private:
     std::unique_ptr<CaptureTriggers> m_captures;
     std::unique_ptr<CaptureSubtitles> m_subtitles;  // of every video capture
     QTimer m_subtitleTimer;
+    QTimer m_markerShown;  // until the marker leaves the video's picture
     CaptureSetup m_setup;
     qint64 m_dateSecond = -1;
     QString m_dateText;

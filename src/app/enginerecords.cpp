@@ -5,6 +5,7 @@
 
 #include "alarms/alarms.h"
 #include "app/menus.h"
+#include "capture/captureelements.h"
 #include "capture/capturesubtitles.h"
 #include "capture/capturetriggers.h"
 #include "common/datetext.h"
@@ -210,6 +211,25 @@ void Engine::clear_main_click() {
     if (m_shutDown) return;
     m_elements.setText(kScreenText, QString());
     returnQuestionBox();
+}
+
+void Engine::marker_click(const QString& kind, const QString& note) {
+    const bool noise = kind == QLatin1String("N");
+    if (m_shutDown || (!noise && kind != QLatin1String("M"))) return;
+    const QString kept = note.simplified().left(kMarkerNoteLength);
+    m_session.add(MarkerRow{QDateTime::currentMSecsSinceEpoch(), m_session.lastTick(),
+                            noise ? QStringLiteral("noise") : QStringLiteral("note"), kept});
+    const QString text = (noise ? tr("Noise") : tr("Note")) +
+                         (kept.isEmpty() ? QString() : QStringLiteral(": ") + kept);
+    if (m_subtitles) m_subtitles->line(text);
+    if (m_video) {
+        VideoOverlays overlays = m_video->overlays();
+        overlays.marker = text;
+        m_video->setOverlays(overlays);
+        m_markerShown.start(kMarkerShownMs);
+    }
+    emit statusMessage(tr("Marked %1: %2").arg(QTime::currentTime().toString(Qt::ISODate), text));
+    publish();
 }
 
 void Engine::alarm_answer(int index, const QString& answer) {

@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QListWidget>
 #include <QLineEdit>
@@ -92,6 +93,7 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
     m_runMark->setObjectName(QStringLiteral("runmark"));
     m_runMark->setStyleSheet(QStringLiteral("QLabel { color: #c00000; font-weight: bold; }"));
     statusBar()->addPermanentWidget(m_runMark);
+    buildMarkers();
     connect(m_engine, &Engine::runMarksChanged, this, [this](const QString& names) {
         m_runMark->setText(names);
         setWindowTitle(RunMarks::title(m_mirror.text(QStringLiteral("mainform")), names));
@@ -337,6 +339,39 @@ void MainWindow::applyLayout(WindowLayout layout) {
 
 // Enter in a typing box hands its whole text to the engine, with the CR LF line ends the
 // records use, and empties the box.
+// The markers, at the foot of the window: a short note, then the key "M" (or its button)
+// marks a note, "N" a noise. The keys work wherever no text box has the keyboard, so
+// typing a question or a note never sets one; Enter in the note sets a note.
+void MainWindow::buildMarkers() {
+    auto* note = new QLineEdit(this);
+    note->setObjectName(QStringLiteral("markernote"));
+    note->setPlaceholderText(tr("Marker note"));
+    note->setMaxLength(Engine::kMarkerNoteLength);
+    note->setFixedWidth(200);
+    statusBar()->addPermanentWidget(note);
+    auto mark = [this, note](const QString& kind) {
+        const QString text = note->text();
+        note->clear();
+        toEngine([e = m_engine, kind, text] { e->marker_click(kind, text); });
+    };
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* key;
+    } kinds[] = {{"marknote", QT_TR_NOOP("Note (M)"), "M"}, {"marknoise", QT_TR_NOOP("Noise (N)"), "N"}};
+    for (const auto& kind : kinds) {
+        const QString key = QString::fromLatin1(kind.key);
+        auto* button = new QPushButton(tr(kind.caption), this);
+        button->setObjectName(QString::fromLatin1(kind.name));
+        button->setFocusPolicy(Qt::NoFocus);  // the keyboard stays where it was
+        statusBar()->addPermanentWidget(button);
+        connect(button, &QPushButton::clicked, this, [mark, key] { mark(key); });
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        connect(shortcut, &QShortcut::activated, this, [mark, key] { mark(key); });
+    }
+    connect(note, &QLineEdit::returnPressed, this, [mark] { mark(QStringLiteral("M")); });
+}
+
 void MainWindow::sendOnEnter(QPlainTextEdit* box, void (Engine::*handler)(const QString&)) {
     connect(box, &QPlainTextEdit::textChanged, this, [this, box, handler] {
         QString text = box->toPlainText();

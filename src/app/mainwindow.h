@@ -46,6 +46,7 @@ private:
     void buildPhonemePanel(QWidget* area);
     QWidget* buildBanner(QWidget* parent);
     QWidget* buildCompanionPanel(QWidget* parent);
+    void buildMarkers();
     void menuTriggered(const QString& name);
     void sendOnEnter(QPlainTextEdit* box, void (Engine::*handler)(const QString&));
     void apply(const QString& name, const ElementState& state, bool textChanged,

@@ -47,16 +47,30 @@ QImage hatchTile(int style, quint32 fore, quint32 back) {
     return tile;
 }
 
+void paintMarker(QPainter& painter, QSize frame, const QString& marker) {
+    // White on black, so it reads on any picture.
+    painter.setFont(font({QStringLiteral("DejaVu Sans"), std::max(12, frame.height() / 24), 1}));
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int margin = metrics.height() / 3;
+    const QRect box(margin, frame.height() - metrics.height() - 3 * margin,
+                    metrics.horizontalAdvance(marker) + 2 * margin, metrics.height() + 2 * margin);
+    painter.fillRect(box, Qt::black);
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter, marker);
+}
+
 }  // namespace
 
 bool QtOverlayPainter::draws(const VideoOverlays& overlays) {
-    return overlays.invert || overlays.picture.shown || overlays.text.shown || overlays.date.shown;
+    return overlays.invert || overlays.picture.shown || overlays.text.shown ||
+           overlays.date.shown || !overlays.marker.isEmpty();
 }
 
 void QtOverlayPainter::paint(QImage& frame, const VideoOverlays& overlays, const QDateTime& now) {
     if (overlays.invert) frame.invertPixels();
     const bool picture = overlays.picture.shown && !overlays.picture.file.isEmpty();
-    if (!picture && !overlays.text.shown && !overlays.date.shown) return;
+    if (!picture && !overlays.text.shown && !overlays.date.shown && overlays.marker.isEmpty())
+        return;
 
     QPainter painter(&frame);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -77,6 +91,7 @@ void QtOverlayPainter::paint(QImage& frame, const VideoOverlays& overlays, const
         painter.drawText(QPoint(date.left, date.top + painter.fontMetrics().ascent()),
                          dateStampText(date.format, now));
     }
+    if (!overlays.marker.isEmpty()) paintMarker(painter, frame.size(), overlays.marker);
 }
 
 void QtOverlayPainter::paintText(QPainter& painter, const VideoOverlays::Text& text) {

@@ -9,7 +9,7 @@ class QPainter;
 namespace nuvo {
 
 // Draws the overlays into a frame in place with QPainter: the inversion, then the picture,
-// the text lines and the date stamp. The picture and texture files are read once per file
+// the text lines, the date stamp and a marker's text. The picture and texture files are read once per file
 // name (a file that cannot be read is not tried again until another name is given).
 // One painter serves one thread at a time.
 class QtOverlayPainter {

@@ -57,6 +57,9 @@ struct VideoOverlays {
         bool operator==(const Picture&) const = default;
     } picture;
 
+    // A marker the user just set, shown at the foot of the picture for a few seconds.
+    QString marker;
+
     int rotation = 0;  // position in rotationNames(): 0-3 quarter turns, +4 flip horizontally, +8 vertically
     bool invert = false;
 

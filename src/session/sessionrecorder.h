@@ -22,6 +22,7 @@ public:
     qint64 beginTick();
     void endTick();
     qint64 currentTick() const { return m_tickNo; }
+    qint64 lastTick() const { return m_lastTick; }  // the one going on or the one before
     qint64 currentQuestion() const { return m_questionNo; }
 
     // One request to the unit and its answer (none: the unit did not answer).

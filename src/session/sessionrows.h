@@ -114,6 +114,15 @@ struct PictureRow {
     bool saved = false;
 };
 
+// A moment the user marked while measuring: a note, or a noise that may have got into
+// the recording.
+struct MarkerRow {
+    qint64 timeMs = 0;
+    qint64 tickNo = 0;  // the last tick before it
+    QString kind;       // "note" or "noise"
+    QString note;       // may be empty
+};
+
 struct GapRow {
     qint64 timeMs = 0;
     QString kind;  // "unplugged", "replugged", "no answer", "log not writable"
@@ -142,7 +151,7 @@ struct FileRow {
 
 using SessionRow = std::variant<ListRow, TickRow, WordRow, VoiceRow, QuestionRow,
                                 QuestionEndRow, AlarmRow, PictureRow, GapRow, RawReportsRow,
-                                FileRow>;
+                                FileRow, MarkerRow>;
 
 // Where the engine hands the record. Implementations must return at once: measuring
 // never waits for the record to be written.

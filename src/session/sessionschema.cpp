@@ -67,11 +67,20 @@ const QStringList kVersion1{
         "WITHOUT ROWID"),
 };
 
+// The user's markers.
+const QStringList kVersion2{
+    QStringLiteral(
+        "CREATE TABLE marker (session_id INTEGER NOT NULL, t_ms INTEGER NOT NULL, "
+        "tick_no INTEGER NOT NULL, kind TEXT NOT NULL, note TEXT NOT NULL)"),
+    QStringLiteral("CREATE INDEX marker_session ON marker (session_id)"),
+};
+
 }  // namespace
 
 QStringList sessionMigration(int version) {
     switch (version) {
         case 1: return kVersion1;
+        case 2: return kVersion2;
         default: return {};
     }
 }

@@ -306,6 +306,10 @@ private:
     bool insert(const GapRow& r) {
         return exec("INSERT INTO gap VALUES (?,?,?,?)", {r.timeMs, text(r.kind), text(r.detail)});
     }
+    bool insert(const MarkerRow& r) {
+        return exec("INSERT INTO marker VALUES (?,?,?,?,?)",
+                    {r.timeMs, r.tickNo, text(r.kind), text(r.note)});
+    }
     bool insert(const RawReportsRow& r) {
         return exec("INSERT INTO raw_reports VALUES (?,?,?,?,?,?)",
                     {r.firstSeq, r.tickNo, r.timeMs, r.count, r.packed});

@@ -89,6 +89,38 @@ private slots:
         QVERIFY(display->toPlainText().endsWith("** No response** \n"));
     }
 
+    // "N" and "M" mark the moment from the keyboard with the note typed before, but are
+    // letters while a question or the note is typed; the marker shows in the video's
+    // picture for a while and goes on the capture's subtitles.
+    void markerKeysMarkTheMomentWithTheirNote() {
+        Fixture f;
+        f.video.recordingNow = {f.dir.filePath("data/m.AVI"), 4000};
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        auto* question = f.window.findChild<QPlainTextEdit*>("question");
+        QTRY_VERIFY(question->hasFocus());
+        QTest::keyClicks(question, "Mn");
+        auto* note = f.window.findChild<QLineEdit*>("markernote");
+        note->setFocus();
+        QTest::keyClicks(note, "car  passing ");
+        QCOMPARE(f.video.overlays().marker, QString());
+        auto* display = f.window.findChild<QPlainTextEdit*>("main_display");
+        display->setFocus();
+        QTest::keyClick(display, Qt::Key_N);
+        QCOMPARE(f.video.overlays().marker, QStringLiteral("Noise: car passing"));
+        QCOMPARE(note->text(), QString());
+        f.window.findChild<QPushButton*>("marknote")->click();
+        QCOMPARE(f.video.overlays().marker, QStringLiteral("Note"));
+        QVERIFY(display->hasFocus());
+        QTRY_COMPARE_WITH_TIMEOUT(f.video.overlays().marker, QString(), Engine::kMarkerShownMs + 1000);
+        f.video.recordingNow = {};
+        f.engine.menu_click("ITC2");  // the capture ended
+        QFile srt(f.dir.filePath("data/m.srt"));
+        QVERIFY(srt.open(QIODevice::ReadOnly));
+        QCOMPARE(srt.readAll(), QByteArray("1\r\n00:00:04,000 --> 00:00:07,000\r\nNoise: car passing\r\n\r\n"
+                                           "2\r\n00:00:04,000 --> 00:00:07,000\r\nNote\r\n\r\n"));
+    }
+
     // However many lines the answers bring, the newest stays in sight.
     void mainDisplayShowsItsLastLine() {
         Fixture f;

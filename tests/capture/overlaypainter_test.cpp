@@ -133,6 +133,25 @@ TEST(OverlayPainter, TheDateStampIsDrawnAtItsPlaceAtTheTimeGiven) {
     EXPECT_NE(painted(overlays, kNow.addSecs(1)), stamp);
 }
 
+// A marker sits at the foot of the picture, white letters on black, longer for more text.
+TEST(OverlayPainter, AMarkerIsDrawnAtTheFoot) {
+    VideoOverlays overlays;
+    EXPECT_FALSE(QtOverlayPainter::draws(overlays));
+    overlays.marker = QStringLiteral("Noise");
+    EXPECT_TRUE(QtOverlayPainter::draws(overlays));
+    const QImage shortMarker = painted(overlays);
+    const QRect area = changed(shortMarker);
+    EXPECT_GT(area.top(), 150 / 2);
+    EXPECT_LT(area.bottom(), 150);
+    EXPECT_EQ(shortMarker.pixel(area.topLeft()), 0xFF000000);
+    int white = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) white += shortMarker.pixel(x, y) == 0xFFFFFFFF;
+    EXPECT_GT(white, 10);
+    overlays.marker = QStringLiteral("Noise: a car outside");
+    EXPECT_GT(changed(painted(overlays)).width(), area.width() * 2);
+}
+
 TEST(HatchPatterns, EachNamedStyleHasItsOwnPatternAndPercentsAreDensities) {
     const QStringList& names = hatchStyleNames();
     std::set<std::array<std::uint8_t, 8>> patterns;

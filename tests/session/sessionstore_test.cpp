@@ -114,6 +114,8 @@ TEST_F(SessionStoreTest, KeepsTheSessionItsTicksReportsAndEachWordWithItsReading
         for (int i = 0; i < 30; ++i) engine.speechtimer_tick();
         voice.tell(1, SpeechReport::Outcome::Spoken, 1000, 2000);
         voice.tell(2, SpeechReport::Outcome::Dropped, 0, 0);
+        engine.marker_click("N", " a car\toutside ");
+        engine.marker_click("X", "no such kind");
     });
     ASSERT_TRUE(messages().isEmpty()) << qPrintable(messages().join('\n'));
     StoreReader db(storePath());
@@ -145,6 +147,7 @@ TEST_F(SessionStoreTest, KeepsTheSessionItsTicksReportsAndEachWordWithItsReading
     EXPECT_EQ(db.value(QString("SELECT not_spoken FROM voice WHERE word_no = %1").arg(silent + 2)),
               "dropped: the voice fell behind");
     EXPECT_EQ(db.value("SELECT count(DISTINCT not_spoken) FROM voice").toInt(), 3);
+    EXPECT_EQ(db.row("SELECT kind, note, tick_no FROM marker"), (QVariantList{"noise", "a car outside", 90}));
 }
 
 // A file this program cannot use is never changed or lost; the session goes on.
