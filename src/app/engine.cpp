@@ -51,7 +51,7 @@ Engine::Engine(Transport& transport, const ProgramPaths& paths, QObject* parent)
     : QObject(parent), m_paths(paths), m_link(std::make_unique<Link>(transport)),
       // Children, so the timers move to the engine thread with us.
       m_speechtimer(this), m_asktimer(this), m_htime(this), m_transport(transport),
-      m_setup(this) {
+      m_subtitleTimer(this), m_markerShown(this), m_setup(this) {
     qRegisterMetaType<nuvo::ElementUpdates>();
     qRegisterMetaType<nuvo::ScopeFrame>();
     qRegisterMetaType<nuvo::WindowLayout>();

@@ -347,7 +347,7 @@ void MainWindow::buildMarkers() {
     note->setObjectName(QStringLiteral("markernote"));
     note->setPlaceholderText(tr("Marker note"));
     note->setMaxLength(Engine::kMarkerNoteLength);
-    note->setFixedWidth(200);
+    note->setFixedWidth(150);
     statusBar()->addPermanentWidget(note);
     auto mark = [this, note](const QString& kind) {
         const QString text = note->text();
