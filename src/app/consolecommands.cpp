@@ -3,10 +3,12 @@
 #include "app/programpaths.h"
 #include "session/sessiondatabase.h"
 #include "session/sessionexport.h"
+#include "session/sessionverify.h"
 
 #include <QTextStream>
 
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace nuvo {
@@ -26,10 +28,28 @@ int listSessionsCommand(const ConsoleRun& run) {
     return 0;
 }
 
-int exportSessionCommand(const ConsoleRun& run) {
+std::optional<qint64> sessionNumber(const QString& text) {
     bool ok = false;
-    const qint64 id = run.arguments[0].toLongLong(&ok);
-    if (!ok) return fail(QStringLiteral("N must be a session number, as --list-sessions prints"));
+    const qint64 id = text.toLongLong(&ok);
+    if (!ok) return std::nullopt;
+    return id;
+}
+
+const QString kNotANumber = QStringLiteral("N must be a session number, as --list-sessions prints");
+
+int verifySessionCommand(const ConsoleRun& run) {
+    const auto id = sessionNumber(run.arguments[0]);
+    if (!id) return fail(kNotANumber);
+    const SessionDatabase db(run.paths.dataDir);
+    if (!db.error().isEmpty()) return fail(db.error());
+    QTextStream out(stdout);
+    return verifySession(db, *id, out);
+}
+
+int exportSessionCommand(const ConsoleRun& run) {
+    const auto number = sessionNumber(run.arguments[0]);
+    if (!number) return fail(kNotANumber);
+    const qint64 id = *number;
     const SessionDatabase db(run.paths.dataDir);
     if (!db.error().isEmpty()) return fail(db.error());
     QString error;
@@ -50,6 +70,9 @@ std::span<const ConsoleCommand> consoleCommands() {
         {QStringLiteral("--export-session"), QStringLiteral("N DIR"), 2, 2,
          QStringLiteral("write session N into DIR as CSV files and one JSON document"),
          exportSessionCommand},
+        {QStringLiteral("--verify-session"), QStringLiteral("N"), 1, 1,
+         QStringLiteral("recompute session N from the unit's reports and compare"),
+         verifySessionCommand},
     };
     return commands;
 }

@@ -8,24 +8,13 @@
 #include "device/link.h"
 #include "device/transport.h"
 #include "ecm/wordstage.h"
-#include "measure/rfbands.h"
 #include "measure/tick.h"
+#include "session/tickrow.h"
 
 #include <QDateTime>
 #include <QFile>
 
 namespace nuvo {
-
-namespace {
-
-QString modeName(const ElementStates& elements) {
-    if (elements.checked(QStringLiteral("ITC1"))) return QStringLiteral("voltage");
-    if (elements.checked(QStringLiteral("ITC2"))) return QStringLiteral("frequency");
-    if (elements.checked(QStringLiteral("ITC3"))) return QStringLiteral("emf");
-    return QStringLiteral("off");
-}
-
-}  // namespace
 
 void Engine::beginSession() {
     const QDateTime now = QDateTime::currentDateTime();
@@ -56,31 +45,9 @@ void Engine::endSession() {
 
 void Engine::recordTickRow(const TickOutcome& outcome) {
     if (!m_session.recording()) return;
-    const GetDataResult& data = outcome.data;
-    TickRow row;
+    TickRow row = makeTickRow(outcome.data, m_measure, m_elements);
     row.tickNo = m_session.currentTick();
     row.timeMs = QDateTime::currentMSecsSinceEpoch();
-    row.settings.mode = modeName(m_elements);
-    for (int i = 0; i < kRfBandCount; ++i)
-        if (m_elements.checked(QString::fromLatin1(rfBands()[i].itemName)))
-            row.settings.rfChecked |= 1 << i;
-    row.settings.offset = m_measure.offset;
-    row.settings.highSpeed = m_elements.checked(QStringLiteral("HSPh"));
-    row.unitAnswered = data.unitAnswered;
-    row.completed = data.completed;
-    row.chA = data.chA;
-    row.chB = data.chB;
-    row.fA = data.fA;
-    row.fB = data.fB;
-    if (data.completed && row.settings.mode != QStringLiteral("off")) row.modeValue = data.v;
-    row.level = m_measure.level;
-    row.trend = m_measure.trend;
-    row.temperature = m_measure.temperature;
-    row.emf = m_measure.emf;
-    row.emfMilliGauss = leadingNumber(m_elements.text(QStringLiteral("EMFdisplay1")));
-    for (int i = 0; i < 4; ++i) row.naturalField[i] = m_measure.nemfsensors[i];
-    row.direction = m_measure.direction;
-    row.rfBandsHit = data.bandsum;
     m_session.add(row);
 }
 
@@ -89,7 +56,7 @@ void Engine::recordWord(int v, const WordOutput& out, quint64 speech) {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     WordRow word;
     word.timeMs = now;
-    word.mode = modeName(m_elements);
+    word.mode = ecmModeName(m_elements);
     word.modeValue = v;
     word.inList = v >= 0 && v < m_list.size();
     word.position = m_list.selected();

@@ -29,9 +29,11 @@ public:
     // uniformly, and a position drawn before is drawn again.
     void shuffle(ProgramRandom& random);
 
-private:
+    // Puts `entries` in place of the list, with nothing picked yet (a list kept in a
+    // session record, when it is replayed).
     void replace(QStringList entries);
 
+private:
     QStringList m_entries;
     int m_selected = -1;
 };

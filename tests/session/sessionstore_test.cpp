@@ -93,6 +93,17 @@ protected:
         if (answered) answered(engine);
         engine.shutdown();
     }
+    // The program's console command, with no display at all; expects `status`.
+    QString nuvo(const QStringList& args, int status = 0) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(display);
+        program.setProcessEnvironment(env);
+        program.start(NUVO_PROGRAM, QStringList{"--data-dir", dataDir()} + args);
+        program.waitForFinished();
+        EXPECT_EQ(program.exitCode(), status) << program.readAllStandardError().toStdString();
+        return QString::fromUtf8(program.readAllStandardOutput());
+    }
     QStringList messages() {
         std::lock_guard lock(m_mutex);
         return m_messages;
@@ -241,16 +252,6 @@ TEST_F(SessionStoreTest, TheChecksumFileCatchesAnEditedLog) {
 TEST_F(SessionStoreTest, AnExportedSessionReadsBackInOtherTools) {
     m_question = "Is \"anyone\", here?\r\n";
     runSession(30);
-    const auto nuvo = [&](const QStringList& args) {
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(display);
-        program.setProcessEnvironment(env);
-        program.start(NUVO_PROGRAM, QStringList{"--data-dir", dataDir()} + args);
-        program.waitForFinished();
-        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-        return QString::fromUtf8(program.readAllStandardOutput());
-    };
     EXPECT_TRUE(nuvo({"--list-sessions"}).contains(QRegularExpression("\n1\t\\S+\t\\S+\tsimulated seed 3\t30\t")));
     nuvo({"--export-session", "1", m_dir.filePath("out")});
     QProcess check;
@@ -258,6 +259,24 @@ TEST_F(SessionStoreTest, AnExportedSessionReadsBackInOtherTools) {
     check.start("python3", {NUVO_CHECK_EXPORT, m_dir.filePath("out"), m_question});
     check.waitForFinished();
     EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
+}
+
+// A session replayed from its raw reports gives its own words back; one stored word
+// changed afterwards shows as the first differing row of its question.
+TEST_F(SessionStoreTest, VerifyingFindsAChangedWord) {
+    runSession(40);
+    EXPECT_EQ(nuvo({"--verify-session", "1"}),
+              "session 1 (40 ticks, 34 words): reproduced\nquestion 1: reproduced\n");
+    {
+        StoreReader db(storePath());
+        QSqlQuery(QSqlDatabase::database("reader"))
+            .exec("UPDATE word SET entry = 'ghost ' WHERE word_no = 7");
+    }
+    const QStringList lines = nuvo({"--verify-session", "1"}, 1).split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith("session 1 (40 ticks, 34 words): diverged: word 7 ")) << qPrintable(lines[0]);
+    EXPECT_TRUE(lines[1].startsWith("question 1: diverged: word 7 ")) << qPrintable(lines[1]);
+    EXPECT_TRUE(lines[1].contains("recorded value")) << qPrintable(lines[1]);
 }
 
 }  // namespace
