@@ -10,7 +10,8 @@
 // right after the other make one burst), the word rate, and the latency from a reading reaching the
 // engine to (a) the voice's reported first sample and (b) the first audible sample played
 // by the sound server, as median and 99th percentile. Then, with the four voices on the
-// random time-slice phoneme routine at a 35 ms "Delay", the fragments spoken and dropped.
+// time-slice phoneme routines (the unit's, then the random one) at a 35 ms "Delay", the
+// fragments spoken and dropped.
 //
 // Usage: speech_bench [seconds of constant answer, default 60] [seconds of phonemes, 20]
 #include "enginerig.h"
@@ -175,6 +176,7 @@ int main(int argc, char** argv) {
     TimingVoice voice1(*platform.voices()[0], unit);
 
     std::vector<SpeechReport> reports;
+    std::vector<std::pair<int, int>> phonemeCounts;  // spoken, dropped per phoneme mode
     int shown = 0;
     int dropped = 0, fragments = 0;
     {
@@ -214,17 +216,28 @@ int main(int argc, char** argv) {
         fragments = 0;
         dropped = 0;
 
-        // Phonemes: "ECM OFF", the random time slice, four voices, "Delay" 35 ms.
+        // Phonemes: "ECM OFF", four voices, "Delay" 35 ms; the unit's time slice, then the
+        // random one (which rests 200 ms after each draw).
         if (phonemeSeconds > 0) {
             rig.inEngine([&] {
                 rig.engine.menu_click("ITC4");
-                rig.engine.menu_click("rsphone");
+                rig.engine.menu_click("tsphone");
                 for (int k = 1; k < 4; ++k) rig.engine.Check1_click(k, true);
-                rig.engine.Command2_click();
             });
-            run(phonemeSeconds);
-            rig.inEngine([&] { rig.engine.Command2_click(); });
-            run(2);
+            for (const char* mode : {"tsphone", "rsphone"}) {
+                rig.inEngine([&] {
+                    if (QLatin1String(mode) == QLatin1String("rsphone")) {
+                        rig.engine.menu_click("rsphone");
+                        for (int k = 1; k < 4; ++k) rig.engine.Check1_click(k, true);
+                    }
+                    rig.engine.Command2_click();
+                });
+                run(phonemeSeconds);
+                rig.inEngine([&] { rig.engine.Command2_click(); });
+                run(2);
+                phonemeCounts.emplace_back(fragments, dropped);
+                fragments = dropped = 0;
+            }
         }
         std::printf("answer_seconds: %d\n", answerSeconds);
         std::printf("words_shown: %d\n", shownInAnswer);
@@ -260,8 +273,11 @@ int main(int argc, char** argv) {
     std::printf("reading_to_audible_median_ms: %.0f\n", percentile(toAudible, 0.5));
     std::printf("reading_to_audible_p99_ms: %.0f\n", percentile(toAudible, 0.99));
     std::printf("phoneme_seconds: %d\n", phonemeSeconds);
-    std::printf("fragments_spoken: %d\n", fragments);
-    std::printf("fragments_dropped: %d\n", dropped);
+    for (std::size_t i = 0; i < phonemeCounts.size(); ++i) {
+        const char* mode = i == 0 ? "unit" : "random";
+        std::printf("fragments_spoken_%s: %d\n", mode, phonemeCounts[i].first);
+        std::printf("fragments_dropped_%s: %d\n", mode, phonemeCounts[i].second);
+    }
     std::fflush(stdout);
     std::_Exit(heard > 0 ? 0 : 1);  // the recorder's thread still reads
 }
