@@ -1,5 +1,6 @@
 #include "session/sessionexport.h"
 
+#include "session/chancebaseline.h"
 #include "session/rawreports.h"
 #include "session/sessiondatabase.h"
 
@@ -12,6 +13,7 @@
 #include <QSqlError>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace nuvo {
@@ -137,6 +139,46 @@ const std::vector<Column> kRawReportColumns{
 };
 
 using RowSink = std::function<void(const QVariantList&)>;
+
+const std::vector<Column> kBaselineColumns = [] {
+    std::vector<Column> columns{{"question_no", "empty = the whole session", Kind::Number, ""}};
+    for (const char* kind : {"observed", "uniform", "permuted"})
+        for (const char* figure : {"words", "distinct", "longest_run", "beyond_list"}) {
+            static std::vector<QByteArray> keys;  // the columns keep pointers to their names
+            keys.push_back(QByteArray(kind) + '_' + figure);
+            columns.push_back({keys.back().constData(), "", Kind::Number, ""});
+        }
+    return columns;
+}();
+
+QString queryError(const QSqlQuery& q);
+
+// Per question and for the session: the figures of its words against chance, for the
+// list of its words, 1000 seeded draws each.
+QString baselineRows(const SessionDatabase& db, qint64 id, const RowSink& sink) {
+    QSqlQuery q = db.query(QStringLiteral(
+        "SELECT w.question_no, w.mode_value, json_array_length(l.entries) FROM word w "
+        "JOIN word_list l ON l.session_id = w.session_id AND l.list_no = w.list_no "
+        "WHERE w.session_id = ? ORDER BY w.word_no"), {id});
+    std::map<qint64, std::vector<int>> byQuestion;
+    std::vector<int> all;
+    int listSize = 0;
+    while (q.next()) {
+        if (!q.value(0).isNull()) byQuestion[q.value(0).toLongLong()].push_back(q.value(1).toInt());
+        all.push_back(q.value(1).toInt());
+        listSize = q.value(2).toInt();
+    }
+    const auto row = [&](const QVariant& question, const std::vector<int>& values) {
+        const ChanceBaseline b = chanceBaseline(values, listSize);
+        QVariantList r{question};
+        for (const WordFigures* f : {&b.observed, &b.uniform, &b.permuted})
+            r << f->words << f->distinct << f->longestRun << f->beyondList;
+        sink(r);
+    };
+    for (const auto& [question, values] : byQuestion) row(question, values);
+    row(QVariant(QMetaType::fromType<qint64>()), all);
+    return queryError(q);
+}
 
 // Empty when the query ran; otherwise its error, for the export's message.
 QString queryError(const QSqlQuery& q) {
@@ -331,6 +373,8 @@ QStringList exportSession(const SessionDatabase& db, qint64 id, const QString& d
     for (const Table& table : tables())
         writeTable(QLatin1String(table.name), table.columns,
                    [&](const RowSink& sink) { return tableRows(db, id, table, sink); }, false);
+    writeTable(QStringLiteral("baseline"), kBaselineColumns,
+               [&](const RowSink& sink) { return baselineRows(db, id, sink); }, false);
     writeTable(QStringLiteral("raw_report"), kRawReportColumns,
                [&](const RowSink& sink) { return rawReportRows(db, id, sink); }, false);
     json->write(",\"units\":" + QJsonDocument(units).toJson(QJsonDocument::Compact) + "}\n");
