@@ -103,7 +103,7 @@ void Engine::addMenuHandlers() {
         m_menuHandlers.insert(mode, [this, mode] { selectEcmMode(mode); });
     for (const QString& base : kTimeBases)
         m_menuHandlers.insert(base, [this, base] { selectOne(kTimeBases, base); });
-    for (const char* toggle : {"TBon", "showab", "ShowA", "showb"}) {
+    for (const char* toggle : {"TBon", "showab", "ShowA", "showb", "nightmode"}) {
         const QString name = QString::fromLatin1(toggle);
         m_menuHandlers.insert(name, [this, name] { m_elements.toggle(name); });
     }
@@ -297,6 +297,15 @@ void Engine::publish() {
                                     constant ? std::nullopt : secondsLeft));
     ElementUpdates changes = m_elements.takeChanges();
     if (!changes.isEmpty()) emit elementsChanged(changes);
+    // Measuring, the phoneme voices and the recordings that run without a question keep
+    // the computer awake.
+    const bool awake = m_speechtimer.isActive() || m_htime.isActive() ||
+                       m_elements.checked(QStringLiteral("av1")) ||
+                       m_elements.checked(QStringLiteral("av3"));
+    if (awake != m_keepAwake) {
+        m_keepAwake = awake;
+        emit keepAwakeChanged(awake);
+    }
 }
 
 SettingsValues Engine::settingsValues() const {
@@ -313,6 +322,7 @@ SettingsValues Engine::settingsValues() const {
     values.disclaimercount = m_state.disclaimercount;
     values.tempcal = m_measure.tempcal;
     values.magcal = m_state.magcal;
+    values.nightMode = m_elements.checked(QStringLiteral("nightmode"));
     values.logtext = m_elements.checked(QStringLiteral("logtext"));
     return values;
 }
@@ -330,6 +340,7 @@ void Engine::applySettings(const SettingsValues& values) {
     m_state.disclaimercount = values.disclaimercount;
     m_measure.tempcal = values.tempcal;
     m_state.magcal = values.magcal;
+    m_elements.setChecked(QStringLiteral("nightmode"), values.nightMode);
     m_elements.setChecked(QStringLiteral("logtext"), values.logtext);
     m_elements.setVisible(QStringLiteral("veiwlog"), values.logtext);
 }

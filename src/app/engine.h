@@ -162,6 +162,8 @@ signals:
     // "Using this Device": the user manual at `path`, shown by the desktop's viewer.
     void manualRequested(const QString& path);
     void captureSetupRequested();
+    // The screen saver and sleep should be held off (measuring or recording) or not.
+    void keepAwakeChanged(bool awake);
     // The run's marks changed: `names` for the title and the status line.
     void runMarksChanged(const QString& names);
     // A voice finished a text, or gave up on it.
@@ -243,6 +245,7 @@ private:
     VideoElement* m_video = nullptr;
     AudioElement* m_audio = nullptr;
     std::unique_ptr<CaptureTriggers> m_captures;
+    bool m_keepAwake = false;
     std::unique_ptr<CaptureSubtitles> m_subtitles;  // of every video capture
     QTimer m_subtitleTimer;
     QTimer m_markerShown;  // until the marker leaves the video's picture

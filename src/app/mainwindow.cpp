@@ -3,9 +3,9 @@
 #include "alarms/alarms.h"
 #include "app/mainelements.h"
 #include "app/menus.h"
+#include "app/nightmode.h"
 #include "capture/capturesetupwindow.h"
 #include "capture/videoview.h"
-#include "common/twips.h"
 #include "help/aboutdialog.h"
 #include "scope/scopeview.h"
 
@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QGroupBox>
 #include <QCheckBox>
 #include <QLabel>
@@ -43,9 +44,18 @@ constexpr int kFrameAndMenuTwips = 700;  // title bar and menu bar are part of t
 constexpr int kBannerWidthTwips = 12135;
 constexpr int kBannerHeightTwips = 8775;
 
-const QString kReadoutStyle = QStringLiteral(
-    "QLineEdit { background: black; color: #40ff40; border: 1px solid #404040;"
-    " font-family: monospace; font-weight: bold; }");
+// Design colours; night mode shows each as a red of its brightness.
+const QColor kReadoutText(0x40, 0xFF, 0x40);
+const QColor kReadoutBorder(0x40, 0x40, 0x40);
+const QColor kDisplayText(0xFF, 0xE0, 0x60);
+const QColor kBannerText(0xFF, 0x30, 0x30);
+const QColor kBannerBackground(0x10, 0x10, 0x10);
+const QColor kAlarmText(0xC0, 0x00, 0x00);
+constexpr qreal kButtonPoints = 8;
+constexpr qreal kDisplayPoints = 12;
+constexpr qreal kBannerPoints = 36;
+
+QString css(const QColor& color) { return color.name(); }
 
 QRect tw(int left, int top, int width, int height) { return {left, top, width, height}; }
 
@@ -65,20 +75,20 @@ void followText(QPlainTextEdit* edit, const QString& oldText, const QString& tex
     bar->setValue(bar->maximum());
 }
 
-void fitTextToWidth(QLabel* label) {
-    QFont font = label->font();
+void fitTextToWidth(QLabel* label, QFont font) {
     while (font.pointSizeF() > 6 &&
            QFontMetrics(font).horizontalAdvance(label->text()) > label->width()) {
         font.setPointSizeF(font.pointSizeF() - 0.5);
     }
-    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("QLabel { font-size: %1pt; }").arg(font.pointSizeF()));
 }
 
 }  // namespace
 
 MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidget* parent)
-    : QMainWindow(parent), m_engine(engine), m_shutdown(std::move(shutdown)) {
+    : QMainWindow(parent), m_engine(engine), m_shutdown(std::move(shutdown)), m_scale(*this) {
     setObjectName(QStringLiteral("mainform"));
+    m_designFont = font();
     buildMenus();
 
     m_area = new QWidget(this);
@@ -91,13 +101,15 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
     // The run's marks ("Simulated unit") stay in the status line and the title.
     m_runMark = new QLabel(engine->runMarks().names(), this);
     m_runMark->setObjectName(QStringLiteral("runmark"));
-    m_runMark->setStyleSheet(QStringLiteral("QLabel { color: #c00000; font-weight: bold; }"));
+    m_fixedFonts.append({m_runMark, QStringLiteral("QLabel { color: #c00000; font-weight: bold; font-size: %1pt; }"),
+                         m_designFont.pointSizeF()});
     statusBar()->addPermanentWidget(m_runMark);
     buildMarkers();
     connect(m_engine, &Engine::runMarksChanged, this, [this](const QString& names) {
         m_runMark->setText(names);
         setWindowTitle(RunMarks::title(m_mirror.text(QStringLiteral("mainform")), names));
     });
+    restyle();
     applyLayout(WindowLayout::WordMode);
 
     // Mirror the engine's state as it stands, then follow its changes.
@@ -135,14 +147,12 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
 template <typename W>
 W* MainWindow::add(W* widget, const QString& name, QRect geometry) {
     widget->setObjectName(name);
-    widget->setGeometry(twipsRect(geometry.x(), geometry.y(), geometry.width(),
-                                  geometry.height(), *this));
+    m_scale.place(widget, geometry);
     m_widgets.insert(widget->objectName(), widget);
     return widget;
 }
 
 void MainWindow::buildInstrument(QWidget* area) {
-    area->setStyleSheet(kReadoutStyle);  // the read-outs only, not the dialogs
     // Channel read-outs under their column labels.
     const struct {
         const char* caption;
@@ -150,8 +160,8 @@ void MainWindow::buildInstrument(QWidget* area) {
     } columns[] = {{"Chan A", 120, 1400}, {"Chan B", 1600, 1400}, {"Trend", 3080, 700},
                    {"Average", 3860, 1300}, {"Offset", 5240, 800}};
     for (const auto& column : columns)
-        (new QLabel(QString::fromLatin1(column.caption), area))
-            ->setGeometry(twipsRect(column.left, 120, column.width, 250, *this));
+        m_scale.place(new QLabel(QString::fromLatin1(column.caption), area),
+                      tw(column.left, 120, column.width, 250));
     auto readout = [&](const char* name, QRect geometry, QWidget* parent) {
         auto* box = add(new QLineEdit(parent), name, geometry);
         box->setReadOnly(true);
@@ -171,15 +181,13 @@ void MainWindow::buildInstrument(QWidget* area) {
     offset->setToolTip(QStringLiteral("Offset Level"));
     connect(offset, &QSlider::valueChanged, this,
             [this](int value) { toEngine([e = m_engine, value] { e->ofs_change(value); }); });
-    (new QLabel(QStringLiteral("Offset Level"), area))
-        ->setGeometry(twipsRect(3080, 1250, 2960, 250, *this));
+    m_scale.place(new QLabel(QStringLiteral("Offset Level"), area), tw(3080, 1250, 2960, 250));
 
     // Temperature and the two EMF figures.
     auto* frame4 = add(new QGroupBox(area), "Frame4", tw(120, 1650, 3800, 1150));
-    auto* columnLabel =
+    m_columnLabel =
         new QLabel(QStringLiteral("Temperature            EMF                   Natural"), frame4);
-    columnLabel->setGeometry(twipsRect(120, 150, 3600, 250, *this));
-    fitTextToWidth(columnLabel);
+    m_scale.place(m_columnLabel, tw(120, 150, 3600, 250));
     readout("tempdisp", tw(120, 450, 1100, 400), frame4);
     readout("EMFdisplay1", tw(1340, 450, 1100, 400), frame4);
     readout("emfdisp", tw(2560, 450, 1100, 400), frame4);
@@ -238,7 +246,7 @@ void MainWindow::buildWordModeArea(QWidget* area) {
     for (const auto& b : buttons) {
         auto* button = add(new QPushButton(QString::fromLatin1(b.caption), frame3), b.name,
                            tw(0, b.top, 2000, 400));
-        button->setStyleSheet(QStringLiteral("QPushButton { font-size: 8pt; }"));
+        m_fixedFonts.append({button, QStringLiteral("QPushButton { font-size: %1pt; }"), kButtonPoints});
         connect(button, &QPushButton::clicked, this,
                 [this, click = b.click] { toEngine([e = m_engine, click] { (e->*click)(); }); });
     }
@@ -246,7 +254,7 @@ void MainWindow::buildWordModeArea(QWidget* area) {
     // Whether the program listens, for how long, or how to make it.
     auto* status = add(new QLabel(frame3), "answerstatus", tw(0, 5450, 2000, 450));
     status->setWordWrap(true);
-    status->setStyleSheet(QStringLiteral("QLabel { font-size: 7pt; font-weight: bold; }"));
+    m_fixedFonts.append({status, QStringLiteral("QLabel { font-size: %1pt; font-weight: bold; }"), 7});
 
     auto* frame5 = add(new QFrame(area), "Frame5", tw(7060, 2950, 4800, 5900));
     // Read-only and following its end, so the newest words are always in sight; the user
@@ -255,15 +263,12 @@ void MainWindow::buildWordModeArea(QWidget* area) {
     display->setReadOnly(true);
     display->setFocusPolicy(Qt::NoFocus);
     display->setFrameShape(QFrame::NoFrame);
-    display->setStyleSheet(QStringLiteral(
-        "QPlainTextEdit { background: black; color: #ffe060; font-size: 12pt; padding: 4px; }"));
     auto* screenText = add(new QPlainTextEdit(frame5), "veiwlog", tw(0, 3480, 4800, 2400));
     screenText->setReadOnly(true);
     screenText->setToolTip(QStringLiteral("Current Sceen Text last 32k characters"));
     // While the alarm screen is shown, it shares the lower part with the screen text.
     auto* alarms = add(new QPlainTextEdit(frame5), "alarmdisplay", tw(2440, 3480, 2360, 2400));
     alarms->setReadOnly(true);
-    alarms->setStyleSheet(QStringLiteral("QPlainTextEdit { color: #c00000; }"));
 
     // Above the list buttons, in the column right of the scope.
     auto* list = add(new QListWidget(area), "List1", tw(9920, 300, 1820, 1250));
@@ -314,7 +319,7 @@ void MainWindow::buildPhonemePanel(QWidget* area) {
             toEngine([e = m_engine, k, checked] { e->Check1_click(k, checked); });
         });
     }
-    (new QLabel(QStringLiteral("Delay"), frame9))->setGeometry(twipsRect(120, 1350, 700, 350, *this));
+    m_scale.place(new QLabel(QStringLiteral("Delay"), frame9), tw(120, 1350, 700, 350));
     auto* delay = add(new QSlider(Qt::Horizontal, frame9), "Slider2", tw(840, 1300, 3840, 450));
     delay->setRange(1, 200);
     delay->setValue(35);
@@ -323,18 +328,76 @@ void MainWindow::buildPhonemePanel(QWidget* area) {
 }
 
 void MainWindow::applyLayout(WindowLayout layout) {
+    m_layout = layout;
     const bool ecmOff = layout == WindowLayout::EcmOff;
     const QSize size = ecmOff ? kEcmOffTwips : kWordModeTwips;
-    m_area->setFixedSize(twipsSize(size.width(), size.height() - kFrameAndMenuTwips, *this));
+    m_area->setFixedSize(m_scale.size(size.width(), size.height() - kFrameAndMenuTwips));
+    const auto at = [this](int left, int top) { return QPoint(m_scale.px(left), m_scale.px(top, true)); };
     if (QWidget* video = m_widgets.value(QStringLiteral("Frame1")))
-        video->move(ecmOff ? QPoint(twips(5, *this), twips(5, *this, true))
-                           : QPoint(twips(2160, *this), twips(5160, *this, true)));
+        video->move(ecmOff ? at(5, 5) : at(2160, 5160));
     // In "ECM OFF" the phoneme panel takes the place of the temperature and direction
     // frames, which the phoneme modes hide, instead of lying over the read-outs.
     if (QWidget* phonemes = m_widgets.value(QStringLiteral("Frame9")))
-        phonemes->move(ecmOff ? QPoint(twips(120, *this), twips(1650, *this, true))
-                              : QPoint(twips(2160, *this), twips(5160, *this, true)));
+        phonemes->move(ecmOff ? at(120, 1650) : at(2160, 5160));
+    fitScreenText();
     adjustSize();
+}
+
+// While the alarm screen is shown, it shares the lower part with the screen text.
+void MainWindow::fitScreenText() {
+    if (QWidget* screenText = m_widgets.value(QStringLiteral("veiwlog")))
+        screenText->resize(m_scale.px(m_mirror.contains(QStringLiteral("alarmdisplay")) &&
+                                              m_mirror.visible(QStringLiteral("alarmdisplay"))
+                                          ? 2360
+                                          : 4800),
+                           screenText->height());
+}
+
+void MainWindow::setScalePercent(int percent) {
+    if (!m_scale.setPercent(percent)) return;
+    restyle();
+    applyLayout(m_layout);
+}
+
+// Colours for the mode, fonts for the size: the style sheets, which override the
+// palette, are made again for both.
+void MainWindow::restyle() {
+    QFont areaFont = m_designFont;
+    areaFont.setPointSizeF(m_scale.points(m_designFont.pointSizeF()));
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_area, menuBar(), statusBar()})
+        widget->setFont(areaFont);
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) menu->setFont(areaFont);
+    fitTextToWidth(m_columnLabel, areaFont);
+
+    // The read-outs only, not the dialogs.
+    // The working area's font size, which a style sheet would not take from setFont.
+    m_area->setStyleSheet(
+        QStringLiteral("QWidget { font-size: %3pt; }"
+                       " QLineEdit { background: black; color: %1; border: 1px solid %2;"
+                       " font-family: monospace; font-weight: bold; }")
+            .arg(css(shownColor(kReadoutText)), css(shownColor(kReadoutBorder)))
+            .arg(areaFont.pointSizeF()));
+    m_widgets.value(QStringLiteral("main_display"))
+        ->setStyleSheet(QStringLiteral("QPlainTextEdit { background: black; color: %1;"
+                                       " font-size: %2pt; padding: 4px; }")
+                            .arg(css(shownColor(kDisplayText)))
+                            .arg(m_scale.points(kDisplayPoints)));
+    m_widgets.value(QStringLiteral("alarmdisplay"))
+        ->setStyleSheet(QStringLiteral("QPlainTextEdit { color: %1; }").arg(css(shownColor(kAlarmText))));
+    for (const FixedFont& fixed : m_fixedFonts)
+        fixed.widget->setStyleSheet(fixed.style.arg(m_scale.points(fixed.points)));
+    m_widgets.value(QStringLiteral("Frame7"))
+        ->setStyleSheet(QStringLiteral("QFrame#Frame7 { background: %1; }").arg(css(shownBackground(kBannerBackground))));
+    m_banner->setStyleSheet(QStringLiteral("QLabel { color: %1; font-family: Arial; font-size: %2pt;"
+                                           " font-weight: bold; }")
+                                .arg(css(shownColor(kBannerText)))
+                                .arg(m_scale.points(kBannerPoints)));
+    // The colours the engine gave.
+    for (QWidget* widget : m_widgets) {
+        const QVariant color = widget->property("nuvoColor");
+        if (color.isValid()) showColor(widget, color.toUInt());
+    }
+    if (auto* scope = findChild<ScopeView*>(QStringLiteral("oscope"))) scope->update();
 }
 
 // Enter in a typing box hands its whole text to the engine, with the CR LF line ends the
@@ -390,6 +453,10 @@ void MainWindow::toEngine(Slot slot) {
 
 void MainWindow::buildMenus() {
     QHash<QString, QMenu*> menus;
+    const QHash<QString, QList<QKeySequence>> shortcuts{
+        {QStringLiteral("larger"), {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}},
+        {QStringLiteral("smaller"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}},
+        {QStringLiteral("normalsize"), {QKeySequence(Qt::CTRL | Qt::Key_0)}}};
     for (const MenuEntry& entry : mainMenuEntries()) {
         const QString name = QString::fromLatin1(entry.name);
         const QString caption = QString::fromUtf8(entry.caption);
@@ -403,6 +470,7 @@ void MainWindow::buildMenus() {
         } else {
             action = parentMenu->addAction(caption);
             action->setCheckable(entry.checkable);
+            action->setShortcuts(shortcuts.value(name));
             connect(action, &QAction::triggered, this, [this, name] { menuTriggered(name); });
         }
         action->setObjectName(name);
@@ -413,16 +481,13 @@ void MainWindow::buildMenus() {
 QWidget* MainWindow::buildBanner(QWidget* parent) {
     auto* frame = new QFrame(parent);
     frame->setObjectName(QStringLiteral("Frame7"));
-    frame->setGeometry(twipsRect(0, 0, kBannerWidthTwips, kBannerHeightTwips, *this));
+    m_scale.place(frame, tw(0, 0, kBannerWidthTwips, kBannerHeightTwips));
     frame->setAutoFillBackground(true);
-    frame->setStyleSheet(QStringLiteral("QFrame#Frame7 { background: #101010; }"));
-    auto* label = new QLabel(QStringLiteral("NUVO NOT PRESENT!"), frame);
-    label->setObjectName(QStringLiteral("Label3"));
-    label->setAlignment(Qt::AlignCenter);
-    label->setStyleSheet(QStringLiteral(
-        "QLabel { color: #ff3030; font-family: Arial; font-size: 36pt; font-weight: bold; }"));
+    m_banner = new QLabel(QStringLiteral("NUVO NOT PRESENT!"), frame);
+    m_banner->setObjectName(QStringLiteral("Label3"));
+    m_banner->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(frame);
-    layout->addWidget(label);
+    layout->addWidget(m_banner);
     m_widgets.insert(frame->objectName(), frame);
     return frame;
 }
@@ -438,7 +503,7 @@ QWidget* MainWindow::buildCompanionPanel(QWidget* parent) {
     auto* layout = new QVBoxLayout(frame);
     layout->addWidget(slider);
     layout->addWidget(close, 0, Qt::AlignRight);
-    frame->setGeometry(twipsRect(240, 240, 4000, 1300, *this));
+    m_scale.place(frame, tw(240, 240, 4000, 1300));
     connect(slider, &QSlider::valueChanged, this,
             [this](int level) { toEngine([e = m_engine, level] { e->Slider1_change(level); }); });
     connect(close, &QPushButton::clicked, this,
@@ -453,6 +518,13 @@ void MainWindow::menuTriggered(const QString& name) {
         action->setChecked(m_mirror.checked(name));
     if (name == QLatin1String("exout")) {
         close();
+        return;
+    }
+    const QHash<QString, int> sizes{{QStringLiteral("larger"), m_scale.percent() + WindowScale::kStep},
+                                    {QStringLiteral("smaller"), m_scale.percent() - WindowScale::kStep},
+                                    {QStringLiteral("normalsize"), WindowScale::kSmallest}};
+    if (sizes.contains(name)) {
+        setScalePercent(sizes.value(name));
         return;
     }
     const auto& alarms = alarmDefinitions();
@@ -492,14 +564,15 @@ void MainWindow::apply(const QString& name, const ElementState& state, bool text
         action->setChecked(state.checked);
         action->setEnabled(state.enabled);
         action->setVisible(state.visible);
+        if (name == QLatin1String("nightmode") && state.checked != nightMode()) {
+            setNightMode(state.checked);
+            restyle();
+        }
         return;
     }
     QWidget* widget = m_widgets.value(name);
     if (!widget) return;
-    if (name == QLatin1String("alarmdisplay")) {
-        if (QWidget* screenText = m_widgets.value(QStringLiteral("veiwlog")))
-            screenText->resize(twips(state.visible ? 2360 : 4800, *this), screenText->height());
-    }
+    if (name == QLatin1String("alarmdisplay")) fitScreenText();
     widget->setEnabled(state.enabled);
     widget->setVisible(state.visible);
     if (auto* box = qobject_cast<QLineEdit*>(widget)) box->setText(state.text);
@@ -521,13 +594,21 @@ void MainWindow::apply(const QString& name, const ElementState& state, bool text
     if (state.color != ElementState::kDefaultColor &&
         widget->property("nuvoColor") != QVariant(state.color)) {
         widget->setProperty("nuvoColor", state.color);
-        const QString color = QStringLiteral("#%1").arg(state.color, 6, 16, QLatin1Char('0'));
-        const QString property = qobject_cast<QLineEdit*>(widget) ? QStringLiteral("color")
-                                                                  : QStringLiteral("background");
-        widget->setStyleSheet(QStringLiteral("%1 { %2: %3; }")
-                                  .arg(QLatin1String(widget->metaObject()->className()), property,
-                                       color));
+        showColor(widget, state.color);
     }
+}
+
+// A read-out's text colour, or the background of a mark or of the question box.
+void MainWindow::showColor(QWidget* widget, quint32 rgb) {
+    const QColor design = QColor::fromRgb(rgb);
+    const bool text = qobject_cast<QLineEdit*>(widget) != nullptr;
+    // A mark is a lamp, lit at full strength; the question box's grey stays a background.
+    const bool lamp = !text && !qobject_cast<QPlainTextEdit*>(widget);
+    const QColor shown = text || lamp ? shownColor(design) : shownBackground(design);
+    widget->setStyleSheet(QStringLiteral("%1 { %2: %3; }")
+                              .arg(QLatin1String(widget->metaObject()->className()),
+                                   text ? QStringLiteral("color") : QStringLiteral("background"),
+                                   css(shown)));
 }
 
 void MainWindow::showStatusMessage(const QString& text) { statusBar()->showMessage(text); }

@@ -2,6 +2,7 @@
 
 #include "common/elementstates.h"
 #include "app/engine.h"
+#include "app/windowscale.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 class QAction;
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace nuvo {
 
@@ -27,6 +29,11 @@ public:
 
     // Closes the window the way a terminating signal asks: no question, no message box.
     void closeWithoutAsking();
+
+    // The size of the whole window with its fonts, 100 % to 250 % ("View" > "Larger",
+    // "Smaller", "Normal Size").
+    int scalePercent() const { return m_scale.percent(); }
+    void setScalePercent(int percent);
 
 public slots:
     // Shows a message that needs no answer in the status line.
@@ -51,6 +58,9 @@ private:
     void sendOnEnter(QPlainTextEdit* box, void (Engine::*handler)(const QString&));
     void apply(const QString& name, const ElementState& state, bool textChanged,
                const QString& oldText);
+    void showColor(QWidget* widget, quint32 rgb);
+    void restyle();
+    void fitScreenText();
 
     template <typename Slot>
     void toEngine(Slot slot);
@@ -62,6 +72,18 @@ private:
     QHash<QString, QAction*> m_actions;
     QHash<QString, QWidget*> m_widgets;
     QWidget* m_area = nullptr;
+    QLabel* m_columnLabel = nullptr;
+    QLabel* m_banner = nullptr;
+    // Widgets whose style sheet sets a font size, scaled with the window.
+    struct FixedFont {
+        QWidget* widget;
+        QString style;  // "%1" is the size in points
+        qreal points;
+    };
+    QList<FixedFont> m_fixedFonts;
+    WindowScale m_scale;
+    QFont m_designFont;
+    WindowLayout m_layout = WindowLayout::WordMode;
     ElementStates m_mirror;
     QLabel* m_runMark = nullptr;
     bool m_shutDown = false;

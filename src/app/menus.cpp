@@ -71,6 +71,13 @@ std::vector<MenuEntry> buildEntries() {
     e.push_back(action("abkv", "About Orrindale", "helpmnu"));
     e.push_back(action("usekv", "Using this Device", "helpmnu"));
 
+    // How the windows look; the sizes are the window's own business and never locked.
+    e.push_back(menu("viewmnu", "View"));
+    e.push_back(check("nightmode", "Night Mode", "viewmnu"));
+    e.push_back(action("larger", "Larger", "viewmnu"));
+    e.push_back(action("smaller", "Smaller", "viewmnu"));
+    e.push_back(action("normalsize", "Normal Size", "viewmnu"));
+
     e.push_back(menu("av0", "PC A/V"));
     e.push_back(menu("av11", "PC Video Capture", "av0"));
     e.push_back(check("av1", "Video Capture On", "av11"));

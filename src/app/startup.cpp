@@ -3,6 +3,7 @@
 #include "app/engine.h"
 #include "app/enginethread.h"
 #include "app/mainwindow.h"
+#include "app/nightmode.h"
 #include "capture/videoview.h"
 #include "device/transport.h"
 #include "settings/settingsfile.h"
@@ -30,6 +31,8 @@ StartUp::~StartUp() {
 }
 
 void StartUp::begin() {
+    // The disclaimer already opens at night when night mode was on.
+    setNightMode(readNightMode(m_paths.settingsFile));
     if (readDisclaimerCount(m_paths.settingsFile) > 0)
         showMainWindow();
     else
@@ -47,6 +50,10 @@ void StartUp::showMainWindow() {
     m_engineThread->engine()->setPictureRenderer(&m_pictures);
     if (m_simulated) m_engineThread->engine()->setRunMark(kSimulatedRun, true);
     m_engineThread->engine()->setCaptureElements(&m_video, &m_audio);
+#ifdef NUVO_DBUS_INHIBIT
+    connect(m_engineThread->engine(), &Engine::keepAwakeChanged, &m_sleepInhibitor,
+            &DbusSleepInhibitor::setInhibited);
+#endif
     m_mainWindow = std::make_unique<MainWindow>(m_engineThread->engine(),
                                                 [this] { return m_engineThread->shutdown(); });
     if (!m_pendingStatusMessage.isEmpty()) m_mainWindow->showStatusMessage(m_pendingStatusMessage);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/disclaimerwindow.h"
+#ifdef NUVO_DBUS_INHIBIT
+#include "app/dbussleepinhibitor.h"
+#endif
 #include "app/programpaths.h"
 #include "capture/gstaudio.h"
 #include "capture/gstvideo.h"
@@ -56,6 +59,9 @@ private:
     bool m_simulated;
     Voices m_voices;
     QtPictureRenderer m_pictures;
+#ifdef NUVO_DBUS_INHIBIT
+    DbusSleepInhibitor m_sleepInhibitor;
+#endif
     GstVideoElement m_video;
     GstAudioElement m_audio;
     DisclaimerWindow m_disclaimer;

@@ -1,5 +1,7 @@
 #include "scope/scopeview.h"
 
+#include "app/nightmode.h"
+
 #include "common/twips.h"
 
 #include <QPainter>
@@ -50,14 +52,14 @@ void ScopeView::paintEvent(QPaintEvent*) {
                                  (height() - 1) / qreal(kLogicalHeight));
     painter.scale(scale, scale);
 
-    painter.setPen(thinPen(kGridColor));
+    painter.setPen(thinPen(shownColor(kGridColor)));
     for (int x = 0; x <= kLogicalWidth; x += kGridSpacing)
         painter.drawLine(x, 0, x, kLogicalHeight);
     for (int y = 0; y <= kLogicalHeight; y += kGridSpacing)
         painter.drawLine(0, y, kLogicalWidth, y);
 
     const auto trace = [&](const QColor& color, const auto& samples) {
-        painter.setPen(thinPen(color));
+        painter.setPen(thinPen(shownColor(color)));
         painter.drawPolyline(tracePoints(samples, m_frame.step, kLogicalWidth));
     };
     if (m_frame.showab) trace(kABColor, m_frame.scopeab);

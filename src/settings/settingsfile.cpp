@@ -21,6 +21,7 @@ enum class Field {
     DisclaimerCount,
     TempCal,
     MagCal,
+    NightMode,
     LogText,
 };
 
@@ -55,6 +56,7 @@ const QList<SettingKey>& settingKeys() {
         list.append({QStringLiteral("NAG"), QStringLiteral("NAGSCREEN"), Field::DisclaimerCount});
         list.append({QStringLiteral("TEMP"), QStringLiteral("CAL"), Field::TempCal});
         list.append({QStringLiteral("MAG"), QStringLiteral("CAL"), Field::MagCal});
+        list.append({QStringLiteral("VIEW"), QStringLiteral("NIGHT"), Field::NightMode});
         list.append({QStringLiteral("SCREEN"), QStringLiteral("TEXT"), Field::LogText});
         return list;
     }();
@@ -186,6 +188,9 @@ void apply(const SettingKey& k, const QString& value, SettingsValues& values) {
             values.magcal = d && !d->isZero() ? value : QStringLiteral("mag");
             break;
         }
+        case Field::NightMode:
+            setMark(values.nightMode, value);
+            break;
         case Field::LogText:
             if (value.isEmpty())
                 values.logtext = true;
@@ -217,6 +222,8 @@ QString valueText(const SettingKey& k, const SettingsValues& values) {
             return integerText(values.tempcal);
         case Field::MagCal:
             return values.magcal;
+        case Field::NightMode:
+            return markText(values.nightMode);
         case Field::LogText:
             return markText(values.logtext);
     }
@@ -250,6 +257,11 @@ bool writeini(const QString& file, const SettingsValues& values, QString* error)
 qint16 readDisclaimerCount(const QString& file) {
     const SettingKey& k = keyOf(Field::DisclaimerCount);
     return toInt16(INIread(file, k.section, k.key)).value_or(0);
+}
+
+bool readNightMode(const QString& file) {
+    const SettingKey& k = keyOf(Field::NightMode);
+    return toTruth(INIread(file, k.section, k.key)).value_or(false);
 }
 
 }  // namespace nuvo

@@ -22,4 +22,7 @@ bool writeini(const QString& file, const SettingsValues& values, QString* error 
 // a number. Leaves the file alone, so declining the disclaimer leaves nothing behind.
 qint16 readDisclaimerCount(const QString& file);
 
+// Whether the windows open in night mode, read before the disclaimer window shows.
+bool readNightMode(const QString& file);
+
 }  // namespace nuvo

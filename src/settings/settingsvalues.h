@@ -24,7 +24,8 @@ struct SettingsValues {
     qint16 disclaimercount = 0;  // start counter of the disclaimer
     qint16 tempcal = -5;         // added to the raw temperature
     QString magcal = QStringLiteral("mag");
-    bool logtext = true;  // "Review Screen text"
+    bool nightMode = false;  // "Night Mode": deep red on black
+    bool logtext = true;     // "Review Screen text"
 
     bool operator==(const SettingsValues&) const = default;
 };

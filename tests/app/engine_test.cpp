@@ -53,11 +53,12 @@ TEST_F(EngineTest, SettingsReadAtLoadAreAppliedAndWrittenBackUnchanged) {
                "ALARM12=False", "ALARM11=False", "ALARM10=False", "ALARM9=False", "ALARM8=False",
                "ALARM7=True", "ALARM6=False", "ALARM5=False", "ALARM4=False", "ALARM3=False",
                "ALARM2=False", "ALARM1=False", "", "[NAG]", "NAGSCREEN= 3", "", "[TEMP]",
-               "CAL=-3", "", "[MAG]", "CAL=mag"});
+               "CAL=-3", "", "[MAG]", "CAL=mag", "", "[VIEW]", "NIGHT=True"});
     writeBytes(paths().settingsFile, stored);
     EXPECT_EQ(run([](Engine& engine) {
                   EXPECT_TRUE(engine.elements().checked("lowhz1"));
                   EXPECT_TRUE(engine.elements().checked("alarm7"));
+                  EXPECT_TRUE(engine.elements().checked("nightmode"));
                   EXPECT_FALSE(engine.elements().visible("veiwlog"));
                   EXPECT_EQ(engine.measure().tempcal, -3);
                   EXPECT_EQ(engine.measure().offset, 5);
@@ -154,6 +155,8 @@ TEST_F(EngineTest, EcmOffMeasuresContinuouslyAndLocksAllButThreeMenus) {
     std::vector<WindowLayout> layouts;
     QObject::connect(&loaded, &Engine::layoutChanged,
                      [&](WindowLayout layout) { layouts.push_back(layout); });
+    std::vector<bool> awake;  // the screen saver and sleep held off while measuring
+    QObject::connect(&loaded, &Engine::keepAwakeChanged, [&](bool on) { awake.push_back(on); });
     loaded.load();
     EXPECT_FALSE(loaded.measuring());  // nothing runs after load
 
@@ -163,7 +166,7 @@ TEST_F(EngineTest, EcmOffMeasuresContinuouslyAndLocksAllButThreeMenus) {
     for (const char* name : {"Filemnu", "alarmsmnu", "Logmnu", "scopemnu", "helpmnu", "av0",
                              "exp0", "lcontrol(0)"})
         EXPECT_FALSE(loaded.elements().enabled(name)) << name;
-    for (const char* name : {"ITCmnu", "RFmnu", "speechmnu"})
+    for (const char* name : {"ITCmnu", "RFmnu", "speechmnu", "viewmnu"})
         EXPECT_TRUE(loaded.elements().enabled(name)) << name;
     EXPECT_FALSE(loaded.elements().visible("question"));
     EXPECT_FALSE(loaded.elements().visible("Option1(7)"));
@@ -174,6 +177,7 @@ TEST_F(EngineTest, EcmOffMeasuresContinuouslyAndLocksAllButThreeMenus) {
     EXPECT_TRUE(loaded.elements().visible("question"));
     EXPECT_TRUE(checked("Option1(1)"));
     EXPECT_EQ(layouts, (std::vector<WindowLayout>{WindowLayout::EcmOff, WindowLayout::WordMode}));
+    EXPECT_EQ(awake, (std::vector<bool>{true, false}));
 }
 
 TEST_F(EngineTest, ScopeFramesArePublishedWhileTheScopeIsOn) {

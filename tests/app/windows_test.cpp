@@ -56,6 +56,57 @@ private:
     };
 
 private slots:
+    // What the user sees: every pixel of the window, and of a message box opened then, is
+    // red or black at night; the sizes scale geometry and fonts and keep the layout.
+    void nightModeAndSizesReachEveryPixel() {
+        Fixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        const auto nonRed = [](QWidget& widget) {
+            QTest::qWait(50);  // palette and style changes reach the widgets as events
+            const QImage image = widget.grab().toImage();
+            int count = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    // The style's bevels blend a little of other colours into the reds.
+                    const int limit = std::max(24, c.red() * 2 / 3);
+                    if (c.green() > limit || c.blue() > limit) ++count;
+                }
+            return count;
+        };
+        QVERIFY(nonRed(f.window) > 1000);  // the day's colours
+        f.action("nightmode")->trigger();
+        QVERIFY(f.engine.elements().checked("nightmode"));
+        QVERIFY(nonRed(f.window) < 100);  // a few bevel pixels of the scroll bars
+        QMessageBox box(QMessageBox::NoIcon, "The Nuvo", "A message", QMessageBox::Ok);
+        box.show();
+        QVERIFY(nonRed(box) < 100);
+        box.close();
+        f.action("nightmode")->trigger();
+        QVERIFY(nonRed(f.window) > 1000);
+
+        auto* display = f.window.findChild<QWidget*>("main_display");
+        const QRect normal = display->geometry();
+        const QSize area = f.window.centralWidget()->size();
+        const struct {
+            const char* item;
+            int percent;
+        } steps[] = {{"larger", 125}, {"larger", 150}, {"smaller", 125}, {"normalsize", 100},
+                     {"smaller", 100}, {"larger", 125}, {"larger", 150}, {"larger", 175},
+                     {"larger", 200}, {"larger", 225}, {"larger", 250}, {"larger", 250}};
+        for (const auto& step : steps) {
+            f.action(step.item)->trigger();
+            QCOMPARE(f.window.scalePercent(), step.percent);
+        }
+        f.window.setScalePercent(200);
+        QVERIFY(qAbs(display->x() - 2 * normal.x()) <= 2 && qAbs(display->width() - 2 * normal.width()) <= 2);
+        QVERIFY(qAbs(f.window.centralWidget()->width() - 2 * area.width()) <= 2);
+        QCOMPARE(display->font().pointSizeF(), 24.0);  // 12 pt at 200 %
+        QCOMPARE(f.action("larger")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Plus));
+        QCOMPARE(f.action("normalsize")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_0));
+    }
+
     void checkMarksFollowTheEngine() {
         Fixture f;
         f.action("midhz1")->trigger();

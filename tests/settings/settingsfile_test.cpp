@@ -45,6 +45,7 @@ TEST_F(SettingsFile, FirstStartThenExitWritesEveryKeyInItsPlace) {
     values.alarmValues[0] = "1.5";
     values.alarmValues[9] = "300";
     values.magcal = "12";
+    values.nightMode = true;
     values.logtext = false;
     QString error;
     ASSERT_TRUE(writeini(file(), values, &error)) << error.toStdString();
@@ -64,7 +65,8 @@ TEST_F(SettingsFile, FirstStartThenExitWritesEveryKeyInItsPlace) {
             "ALARM3=False\r\nALARM2=False\r\nALARM1=True\r\n\r\n"
             "[NAG]\r\nNAGSCREEN= 1\r\n\r\n"
             "[TEMP]\r\nCAL=-5\r\n\r\n"
-            "[MAG]\r\nCAL=12\r\n"));
+            "[MAG]\r\nCAL=12\r\n\r\n"
+            "[VIEW]\r\nNIGHT=True\r\n"));
 
     SettingsValues back;
     readini(file(), back);
