@@ -128,15 +128,25 @@ void Engine::load() {
 
     m_state.datadir = m_paths.dataDir;
     openLogs();
-    if (m_video && m_audio)
+    m_captureFiles.setDataDir(m_state.datadir);
+    if (m_video && m_audio) {
         m_captures = std::make_unique<CaptureTriggers>(
             m_elements, *m_video, *m_audio, m_state.datadir, [this] { return dateNow(); },
             [this] { menuoff(); }, [this] { menuon(); });
+        m_captures->setPictureListener([this](const QString& path) {
+            m_session.add(m_captureFiles.picture(path, QDateTime::currentMSecsSinceEpoch()));
+        });
+    }
+    if (m_video || m_audio) {
+        connect(&m_subtitleTimer, &QTimer::timeout, this, [this] {
+            if (m_subtitles) m_subtitles->poll();
+            followCaptures();
+        });
+        m_subtitleTimer.start(kSubtitlePollMs);
+    }
     if (m_video) {
         m_subtitles = std::make_unique<CaptureSubtitles>(
             *m_video, [this](const QString& problem) { emit statusMessage(problem); });
-        connect(&m_subtitleTimer, &QTimer::timeout, this, [this] { m_subtitles->poll(); });
-        m_subtitleTimer.start(kSubtitlePollMs);
         m_markerShown.setSingleShot(true);
         connect(&m_markerShown, &QTimer::timeout, this, [this] {
             VideoOverlays overlays = m_video->overlays();
@@ -175,6 +185,7 @@ QString Engine::shutdown() {
     m_htime.stop();
     m_link->hiddisconnect();
     capture(&CaptureTriggers::shutdown);
+    followCaptures();  // the files just ended
     m_subtitleTimer.stop();
     m_subtitles.reset();  // writes the last cues
     closeLogs();
@@ -189,6 +200,7 @@ void Engine::menu_click(const QString& name) {
     const auto handler = m_menuHandlers.constFind(name);
     if (handler != m_menuHandlers.constEnd() && m_elements.enabled(name)) (*handler)();
     if (m_subtitles) m_subtitles->poll();  // a capture that began gets its track at once
+    followCaptures();
     publish();
 }
 
@@ -232,7 +244,7 @@ void Engine::speechtimer_tick() {
 // the upkeep of the screen texts.
 void Engine::afterGetData(const GetDataResult& data) {
     std::optional<QString> word;
-    if (data.wordDue) word = runWordStage(data.v);
+    if (data.wordDue) word = runWordStage(m_controlSource ? m_controlSource->value(m_list.size()) : data.v);
     if (!data.completed) return;
     recordTick(data, word ? &*word : nullptr);
     checkAlarms(data);

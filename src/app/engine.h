@@ -6,11 +6,13 @@
 #include "app/runmarks.h"
 #include "capture/capturesetup.h"
 #include "common/programrandom.h"
+#include "ecm/controlsource.h"
 #include "ecm/currentlist.h"
 #include "ecm/phoneme.h"
 #include "measure/measurestate.h"
 #include "scope/scopeframe.h"
 #include "session/manifest.h"
+#include "session/sessioncaptures.h"
 #include "session/sessionrecorder.h"
 #include "settings/settingsvalues.h"
 
@@ -93,7 +95,7 @@ public:
     bool resting() const { return !m_rest.hasExpired() || awaitingSpeech(); }
     bool awaitingSpeech() const { return m_awaitedSpeech != 0 && !m_speechWait.hasExpired(); }
     static constexpr int kSpeechWaitMs = 3000;
-    // How often the subtitle tracks follow the capture files.
+    // How often the subtitle tracks and the session record follow the capture files.
     static constexpr int kSubtitlePollMs = 200;
     static constexpr int kMarkerNoteLength = 80;  // characters kept of a marker's note
     static constexpr int kMarkerShownMs = 3000;   // in the video's picture
@@ -205,6 +207,9 @@ private:
     void recordWord(int v, const WordOutput& out, quint64 speech);
     void recordSpeech(const SpeechReport& report);
     void recordGap(const QString& kind, const QString& detail);
+    void followCaptures();
+    void chooseAnswerSource(qint64 questionNo);
+    void endQuestion(bool noResponse);
     void changeList(const std::function<void()>& change);
     void returnQuestionBox();
     void leavePhonemeLayout();
@@ -236,6 +241,8 @@ private:
     QHash<quint64, qint64> m_wordBySpeech;  // voice 1's texts still sounding: their words
     SessionManifest m_manifest;
     ProgramRandom m_random;
+    std::optional<ControlSource> m_controlSource;  // while it answers the question
+    bool m_blindQuestion = false;  // the question's source is sealed in the record
     qint16 m_wordkind = 0;
     QString m_phbuf;
     SliceValues m_lastslice{};
@@ -245,6 +252,7 @@ private:
     VideoElement* m_video = nullptr;
     AudioElement* m_audio = nullptr;
     std::unique_ptr<CaptureTriggers> m_captures;
+    SessionCaptures m_captureFiles;  // the capture files for the session record
     bool m_keepAwake = false;
     std::unique_ptr<CaptureSubtitles> m_subtitles;  // of every video capture
     QTimer m_subtitleTimer;

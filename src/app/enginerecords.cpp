@@ -171,7 +171,10 @@ void Engine::checkAlarms(const GetDataResult& data) {
         writeLog(kAlarmLogItem, *m_alarmLog, alarmLogEntry(line));
         if (m_subtitles) m_subtitles->line(line);
     }
-    if (m_captures) m_captures->alarmCaptures(!tripped.empty());
+    if (m_captures) {
+        m_captures->alarmCaptures(!tripped.empty());
+        followCaptures();  // an alarm capture that began or ended with this tick
+    }
 }
 
 void Engine::screenUpkeep() {

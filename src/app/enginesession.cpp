@@ -4,6 +4,7 @@
 #include "app/engine.h"
 
 #include "alarms/alarms.h"
+#include "capture/captureelements.h"
 #include "common/programversion.h"
 #include "device/link.h"
 #include "device/transport.h"
@@ -62,6 +63,10 @@ void Engine::recordWord(int v, const WordOutput& out, quint64 speech) {
     word.position = m_list.selected();
     word.entry = word.position >= 0 ? m_list.entries()[word.position] : QString();
     word.listNo = m_listNo;
+    if (m_blindQuestion)
+        word.control.reset();  // sealed
+    else
+        word.control = m_controlSource.has_value();
     const qint64 wordNo = m_session.addWord(word);
     VoiceRow voice;
     voice.wordNo = wordNo;
@@ -102,6 +107,16 @@ void Engine::recordSpeech(const SpeechReport& report) {
 
 void Engine::recordGap(const QString& kind, const QString& detail) {
     m_session.add(GapRow{QDateTime::currentMSecsSinceEpoch(), kind, detail});
+}
+
+void Engine::followCaptures() {
+    if (!m_session.recording()) return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const auto follow = [&](const QString& kind, const VideoElement::Recording& recording) {
+        for (SessionRow& row : m_captureFiles.follow(kind, recording, now)) m_session.add(std::move(row));
+    };
+    if (m_video) follow(QStringLiteral("video"), m_video->recording());
+    if (m_audio) follow(QStringLiteral("audio"), m_audio->recording());
 }
 
 }  // namespace nuvo

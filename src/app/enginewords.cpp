@@ -7,6 +7,7 @@
 #include "capture/capturesubtitles.h"
 #include "capture/capturetriggers.h"
 #include "common/numbertext.h"
+#include "ecm/controlsource.h"
 #include "device/link.h"
 #include "ecm/voice.h"
 #include "ecm/wordstage.h"
@@ -26,6 +27,8 @@ namespace {
 const QString kEcmOff = QStringLiteral("ITC4");
 const QString kQuestion = QStringLiteral("question");
 const QString kCommand2 = QStringLiteral("Command2");
+const QString kControlRun = QStringLiteral("ctlrun");
+const QString kBlindControls = QStringLiteral("ctlblind");
 const QString kPhonemeStart = QStringLiteral("PHONEME START");
 const QString kPhonemeStop = QStringLiteral("PHONEME STOP");
 const QString kLineEnd = QStringLiteral("\r\n");
@@ -78,6 +81,14 @@ void Engine::addSpeechMenuHandlers() {
             switchList(&CurrentList::loadDefaultWords, QStringLiteral("default"));
         m_elements.setChecked(item, on);
     });
+    // The next question is answered by the program's random source; the check mark stays
+    // until that answer ends.
+    m_menuHandlers.insert(kControlRun, [this] {
+        const bool on = !m_elements.checked(kControlRun);
+        m_elements.setChecked(kControlRun, on);
+        setRunMark(kControlRunMark, on);
+    });
+    m_menuHandlers.insert(kBlindControls, [this] { m_elements.toggle(kBlindControls); });
     m_menuHandlers.insert(QStringLiteral("tsphone"), [this] {
         enterTimeSlice(QStringLiteral("tsphone"), QStringLiteral("rsphone"));
     });
@@ -281,8 +292,7 @@ void Engine::Option1_click(int index) {
     selectOne(kAnswerTimeChoices, kAnswerTimeChoices[index]);
     if (const auto ms = nuvo::answerTimeMs(index)) {
         m_asktimer.setInterval(*ms);
-        if (m_speechtimer.isActive() && !m_asktimer.isActive())
-            m_session.endQuestion(QDateTime::currentMSecsSinceEpoch(), false);
+        if (m_speechtimer.isActive() && !m_asktimer.isActive()) endQuestion(false);
         m_speechtimer.stop();  // ends constant mode if it ran
     } else {
         m_speechtimer.start();
@@ -300,13 +310,12 @@ void Engine::question_change(const QString& text) {
     writeLog(QStringLiteral("logfileon"), *m_dataLog,
              questionRecord(dateNow(), text));
     m_elements.setText(kQuestion, QString());
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    m_session.endQuestion(now, false);  // a question typed in constant mode ends the last one
+    endQuestion(false);  // a question typed in constant mode ends the last one
     QuestionRow row;
     row.text = text;
     if (!constant) row.answerMs = m_asktimer.interval();
-    row.startMs = now;
-    m_session.beginQuestion(row);
+    row.startMs = QDateTime::currentMSecsSinceEpoch();
+    chooseAnswerSource(m_session.beginQuestion(row));
     if (!constant) {
         m_elements.setColor(kQuestion, kAnsweringColor);
         m_elements.setEnabled(kQuestion, false);
@@ -319,12 +328,35 @@ void Engine::question_change(const QString& text) {
     publish();
 }
 
+// A question asked after "Control run" is answered by the random source; with "Blind
+// Controls" each question is, at random, and only the session record knows which.
+void Engine::chooseAnswerSource(qint64 questionNo) {
+    const bool requested = m_elements.checked(kControlRun);
+    m_blindQuestion = !requested && m_elements.checked(kBlindControls);
+    if (!requested && !m_blindQuestion) return;
+    const quint64 seed = ControlSource::newSeed();
+    ControlSource source(seed);
+    const bool control = requested || source.chosen();
+    if (control) m_controlSource = source;
+    m_session.add(ControlRow{questionNo, m_blindQuestion, control, seed});
+}
+
+void Engine::endQuestion(bool noResponse) {
+    m_session.endQuestion(QDateTime::currentMSecsSinceEpoch(), noResponse);
+    if (m_controlSource && !m_blindQuestion) {
+        m_elements.setChecked(kControlRun, false);
+        setRunMark(kControlRunMark, false);
+    }
+    m_controlSource.reset();
+    m_blindQuestion = false;
+}
+
 void Engine::asktimer_tick() {
     if (m_shutDown) return;
     m_speechtimer.stop();
     m_elements.setColor(kQuestion, kAcceptingColor);
     m_asktimer.stop();
-    m_session.endQuestion(QDateTime::currentMSecsSinceEpoch(), m_wordkind == kNoWordYet);
+    endQuestion(m_wordkind == kNoWordYet);
     appendText(answerEnding(m_wordkind));
     menuon();
     returnQuestionBox();
@@ -333,7 +365,7 @@ void Engine::asktimer_tick() {
 
 void Engine::cancel_click() {
     if (m_shutDown) return;
-    m_session.endQuestion(QDateTime::currentMSecsSinceEpoch(), false);
+    endQuestion(false);
     m_speechtimer.stop();
     menuon();
     Option1_click(kDefaultAnswerIndex);

@@ -32,6 +32,8 @@ std::vector<MenuEntry> buildEntries() {
     e.push_back(check("ITC3", "ECM EMF", "ITCmnu"));
     e.push_back(check("ITC4", "ECM OFF", "ITCmnu"));
     e.push_back(check("itcpro", "ECM PRO", "ITCmnu", false, false));
+    e.push_back(check("ctlrun", "Control run", "ITCmnu"));
+    e.push_back(check("ctlblind", "Blind Controls", "ITCmnu"));
 
     e.push_back(menu("RFmnu", "RF "));
     for (const RfBand& band : rfBands()) e.push_back(check(band.itemName, band.caption, "RFmnu"));

@@ -31,5 +31,8 @@ private:
 
 inline const RunMarks::Mark kSimulatedRun{QStringLiteral("Simulated unit"),
                                           QStringLiteral("SIMULATED UNIT")};
+// A question answered by the program's random source in place of the unit.
+inline const RunMarks::Mark kControlRunMark{QStringLiteral("CONTROL RUN"),
+                                            QStringLiteral("CONTROL RUN")};
 
 }  // namespace nuvo

@@ -85,6 +85,9 @@ public:
     // seconds before it (as for the video element).
     virtual void setListening(bool on) = 0;
     virtual void setPreAlarmSeconds(int seconds) = 0;
+    // The recording file being written and how far into it the recording is, as for the
+    // video element.
+    virtual VideoElement::Recording recording() const = 0;
 
     // The choices of the setup window, as for the video element.
     virtual QStringList devices() const = 0;

@@ -50,6 +50,12 @@ QString CaptureTriggers::nextName(qint32& counter, const char* suffix) const {
            QLatin1String(suffix);
 }
 
+QString CaptureTriggers::pictureName(const char* suffix) {
+    const QString name = nextName(m_imgcount, suffix);
+    if (m_pictureSaved) m_pictureSaved(name);
+    return name;
+}
+
 void CaptureTriggers::click(const QString& item) {
     if (kVideoItems.contains(item))
         videoClick(item);
@@ -133,8 +139,8 @@ void CaptureTriggers::audioClick(const QString& item) {
 void CaptureTriggers::pictureTick() {
     if (!m_elements.checked(kPictures)) return;
     if (std::exchange(m_qaSeriesStarts, false))
-        m_video.saveKeptPictures([this] { return nextName(m_imgcount, "_VID.JPG"); });
-    m_video.savePicture(nextName(m_imgcount, "_VID.JPG"));
+        m_video.saveKeptPictures([this] { return pictureName("_VID.JPG"); });
+    m_video.savePicture(pictureName("_VID.JPG"));
 }
 
 // A lasting alarm starts a new recording under a new name on every tick.
@@ -157,8 +163,8 @@ void CaptureTriggers::alarmCaptures(bool fired) {
     }
     if (m_elements.checked(kAlarmPictures)) {
         if (!std::exchange(m_picalarm, true))
-            m_video.saveKeptPictures([this] { return nextName(m_imgcount, "Alarm_VIDEO.JPG"); });
-        m_video.savePicture(nextName(m_imgcount, "Alarm_VIDEO.JPG"));
+            m_video.saveKeptPictures([this] { return pictureName("Alarm_VIDEO.JPG"); });
+        m_video.savePicture(pictureName("Alarm_VIDEO.JPG"));
     }
     if (m_elements.checked(kAlarmVideo)) {
         m_vidalarm = true;

@@ -22,6 +22,11 @@ public:
                     const QString& datadir, std::function<QString()> dateText,
                     std::function<void()> menuoff, std::function<void()> menuon);
 
+    // Told the path of each picture as it is saved.
+    void setPictureListener(std::function<void(const QString&)> listener) {
+        m_pictureSaved = std::move(listener);
+    }
+
     // A click on one of the mode items av1, av7, vo2, vo3, vo4, av3, av4, av8.
     void click(const QString& item);
     // Once per acquisition tick: the question picture while "Image QA Capture" is on.
@@ -46,6 +51,7 @@ private:
     void videoOff(const QString& item);
     void audioClick(const QString& item);
     QString nextName(qint32& counter, const char* suffix) const;
+    QString pictureName(const char* suffix);
 
     ElementStates& m_elements;
     VideoElement& m_video;
@@ -54,6 +60,7 @@ private:
     std::function<QString()> m_dateText;
     std::function<void()> m_menuoff;
     std::function<void()> m_menuon;
+    std::function<void(const QString&)> m_pictureSaved;
     qint32 m_capcount = 0;  // AVI and WAV names
     qint32 m_imgcount = 0;  // JPEG names
     bool m_vidalarm = false;

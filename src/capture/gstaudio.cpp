@@ -40,6 +40,10 @@ void GstAudioElement::setPreAlarmSeconds(int seconds) {
     setPreAlarm(seconds);
 }
 
+VideoElement::Recording GstAudioElement::recording() const {
+    return fileRecording();
+}
+
 void GstAudioElement::pause() {
     pauseCapture();
 }

@@ -23,6 +23,7 @@ public:
     void stop() override;
     void setListening(bool on) override;
     void setPreAlarmSeconds(int seconds) override;
+    VideoElement::Recording recording() const override;
 
     QStringList devices() const override;
     void selectDevice(int position) override;

@@ -1,5 +1,6 @@
 #include "session/sessionexport.h"
 
+#include "session/blindcontrols.h"
 #include "session/chancebaseline.h"
 #include "session/rawreports.h"
 #include "session/sessiondatabase.h"
@@ -26,7 +27,7 @@ struct Column {
     const char* key;
     const char* unit;  // empty: none
     Kind kind;
-    const char* sql;  // the expression selecting it
+    QString sql;  // the expression selecting it
 };
 
 struct Table {
@@ -85,11 +86,13 @@ const std::vector<Table>& tables() {
           {"position", "", Kind::Number, "w.position"},
           {"entry", "", Kind::Text, "w.entry"},
           {"list_no", "", Kind::Number, "w.list_no"},
-          {"control", "1 = from the program's random source", Kind::Number, "w.control"},
+          {"control", "1 = from the program's random source, sealed = a blind question not yet unblinded",
+           Kind::Number, wordSourceColumn("w", "c")},
           {"voice_started", "ISO 8601", Kind::Time, "v.started_ms"},
           {"voice_finished", "ISO 8601", Kind::Time, "v.finished_ms"},
           {"not_spoken", "", Kind::Text, "v.not_spoken"}},
-         "FROM word w LEFT JOIN voice v USING (session_id, word_no) WHERE w.session_id = ? "
+         "FROM word w LEFT JOIN voice v USING (session_id, word_no) LEFT JOIN control c "
+         "ON c.session_id = w.session_id AND c.question_no = w.question_no WHERE w.session_id = ? "
          "ORDER BY w.word_no"},
         {"question",
          {{"question_no", "", Kind::Number, "question_no"},
@@ -111,6 +114,26 @@ const std::vector<Table>& tables() {
           {"file", "", Kind::Text, "file"},
           {"saved", "1/0", Kind::Number, "saved"}},
          "FROM picture WHERE session_id = ? ORDER BY rowid"},
+        {"marker",
+         {{kTickTime, "ISO 8601", Kind::Time, "t_ms"},
+          {"tick_no", "the last tick before it", Kind::Number, "tick_no"},
+          {"kind", "note or noise", Kind::Text, "kind"},
+          {"note", "", Kind::Text, "note"}},
+         "FROM marker WHERE session_id = ? ORDER BY rowid"},
+        {"capture",
+         {{"kind", "video, audio or picture", Kind::Text, "kind"},
+          {"file", "in the data folder", Kind::Text, "file"},
+          {"start", "ISO 8601, the first frame or sample", Kind::Time, "start_ms"},
+          {"stop", "ISO 8601", Kind::Time, "stop_ms"}},
+         "FROM capture WHERE session_id = ? ORDER BY rowid"},
+        {"control",
+         {{"question_no", "", Kind::Number, "c.question_no"},
+          {"blind", "1 = the source was chosen at random", Kind::Number, "c.blind"},
+          {"control", "1 = from the program's random source, 0 = from the unit, sealed = not yet unblinded",
+           Kind::Number, sealedControlColumn("c", "control")},
+          {"seed", "of the choice and the values", Kind::Number, sealedControlColumn("c", "seed")},
+          {"unblinded", "ISO 8601", Kind::Time, "c.unblinded_ms"}},
+         "FROM control c WHERE c.session_id = ? ORDER BY c.question_no"},
         {"gap",
          {{kTickTime, "ISO 8601", Kind::Time, "t_ms"},
           {"kind", "", Kind::Text, "kind"},
@@ -141,7 +164,9 @@ const std::vector<Column> kRawReportColumns{
 using RowSink = std::function<void(const QVariantList&)>;
 
 const std::vector<Column> kBaselineColumns = [] {
-    std::vector<Column> columns{{"question_no", "empty = the whole session", Kind::Number, ""}};
+    std::vector<Column> columns{
+        {"question_no", "empty = the whole session", Kind::Number, ""},
+        {"source", "unit, control or sealed; all = every word of the session", Kind::Text, ""}};
     for (const char* kind : {"observed", "uniform", "permuted"})
         for (const char* figure : {"words", "distinct", "longest_run", "beyond_list"}) {
             static std::vector<QByteArray> keys;  // the columns keep pointers to their names
@@ -153,30 +178,48 @@ const std::vector<Column> kBaselineColumns = [] {
 
 QString queryError(const QSqlQuery& q);
 
+QString sourceName(const QVariant& control) {
+    if (control.toString() == QLatin1String("sealed")) return control.toString();
+    return control.toInt() == 1 ? QStringLiteral("control") : QStringLiteral("unit");
+}
+
 // Per question and for the session: the figures of its words against chance, for the
-// list of its words, 1000 seeded draws each.
+// list of its words, 1000 seeded draws each. The session's words are also taken apart by
+// their source, so that the unit's answers can be set beside the control runs'.
 QString baselineRows(const SessionDatabase& db, qint64 id, const RowSink& sink) {
     QSqlQuery q = db.query(QStringLiteral(
-        "SELECT w.question_no, w.mode_value, json_array_length(l.entries) FROM word w "
+        "SELECT w.question_no, w.mode_value, json_array_length(l.entries), %1 FROM word w "
         "JOIN word_list l ON l.session_id = w.session_id AND l.list_no = w.list_no "
-        "WHERE w.session_id = ? ORDER BY w.word_no"), {id});
-    std::map<qint64, std::vector<int>> byQuestion;
+        "LEFT JOIN control c ON c.session_id = w.session_id AND c.question_no = w.question_no "
+        "WHERE w.session_id = ? ORDER BY w.word_no").arg(wordSourceColumn("w", "c")), {id});
+    std::map<qint64, std::pair<QString, std::vector<int>>> byQuestion;
+    std::map<QString, std::vector<int>> bySource;
     std::vector<int> all;
     int listSize = 0;
     while (q.next()) {
-        if (!q.value(0).isNull()) byQuestion[q.value(0).toLongLong()].push_back(q.value(1).toInt());
-        all.push_back(q.value(1).toInt());
+        const int value = q.value(1).toInt();
+        const QString source = sourceName(q.value(3));
+        if (!q.value(0).isNull()) {
+            auto& question = byQuestion[q.value(0).toLongLong()];
+            question.first = source;
+            question.second.push_back(value);
+        }
+        bySource[source].push_back(value);
+        all.push_back(value);
         listSize = q.value(2).toInt();
     }
-    const auto row = [&](const QVariant& question, const std::vector<int>& values) {
+    const auto row = [&](const QVariant& question, const QString& source, const std::vector<int>& values) {
         const ChanceBaseline b = chanceBaseline(values, listSize);
-        QVariantList r{question};
+        QVariantList r{question, source};
         for (const WordFigures* f : {&b.observed, &b.uniform, &b.permuted})
             r << f->words << f->distinct << f->longestRun << f->beyondList;
         sink(r);
     };
-    for (const auto& [question, values] : byQuestion) row(question, values);
-    row(QVariant(QMetaType::fromType<qint64>()), all);
+    const QVariant session(QMetaType::fromType<qint64>());
+    for (const auto& [question, words] : byQuestion) row(question, words.first, words.second);
+    row(session, QStringLiteral("all"), all);
+    if (bySource.size() > 1)
+        for (const auto& [source, values] : bySource) row(session, source, values);
     return queryError(q);
 }
 
@@ -204,7 +247,7 @@ QString rawReportRows(const SessionDatabase& db, qint64 id, const RowSink& sink)
 
 QString tableRows(const SessionDatabase& db, qint64 id, const Table& table, const RowSink& sink) {
     QStringList expressions;
-    for (const Column& c : table.columns) expressions << QString::fromLatin1(c.sql);
+    for (const Column& c : table.columns) expressions << c.sql;
     QSqlQuery q = db.query(
         QStringLiteral("SELECT %1 %2").arg(expressions.join(QStringLiteral(", ")), QLatin1String(table.from)),
         {id});
@@ -232,7 +275,11 @@ QJsonValue jsonValue(const QVariant& v, Kind kind, int offsetSeconds) {
     if (v.isNull()) return QJsonValue::Null;
     switch (kind) {
         case Kind::Time: return isoTimeWithOffset(v.toLongLong(), offsetSeconds);
-        case Kind::Number: return v.toDouble();
+        case Kind::Number: {
+            bool number = false;
+            const double d = v.toDouble(&number);
+            return number ? QJsonValue(d) : QJsonValue(v.toString());  // "sealed"
+        }
         case Kind::Text: return v.toString();
     }
     return QJsonValue::Null;

@@ -3,6 +3,7 @@
 #include "app/mainelements.h"
 #include "common/elementstates.h"
 #include "device/link.h"
+#include "ecm/controlsource.h"
 #include "ecm/currentlist.h"
 #include "ecm/wordstage.h"
 #include "measure/measurestate.h"
@@ -62,6 +63,7 @@ struct SessionReplay::State {
     QHash<int, QStringList> lists;
     std::vector<WordRow> words;
     std::vector<QuestionSpan> questions;
+    std::map<qint64, ControlSource> sources;  // of the questions the random source answered
     std::size_t nextWord = 0;
     Unit unit;
     std::unique_ptr<Link> link;
@@ -91,7 +93,8 @@ QString describe(const WordRow& w) {
 }  // namespace
 
 SessionReplay::SessionReplay(const QString& settingsText, QHash<int, QStringList> lists,
-                             std::vector<WordRow> storedWords, std::vector<QuestionSpan> questions)
+                             std::vector<WordRow> storedWords, std::vector<QuestionSpan> questions,
+                             const std::vector<ControlRow>& controls)
     : m(std::make_unique<State>()) {
     m->lists = std::move(lists);
     m->words = std::move(storedWords);
@@ -106,6 +109,17 @@ SessionReplay::SessionReplay(const QString& settingsText, QHash<int, QStringList
     m->measure.tempcal = values.tempcal;
     m->measure.histlen = 10;
     for (const QuestionSpan& q : m->questions) m->byQuestion.insert(q.questionNo, {});
+    for (const ControlRow& c : controls) {
+        const ControlSource source(c.seed);
+        if (c.blind && source.chosen() != c.control) {
+            const Verdict wrong{Verdict::Outcome::Diverged,
+                                QStringLiteral("question %1: the sealed choice is not the one its seed gives")
+                                    .arg(c.questionNo)};
+            m->byQuestion[c.questionNo] = wrong;
+            if (m->report.session.outcome == Verdict::Outcome::Reproduced) m->report.session = wrong;
+        }
+        if (c.control) m->sources.emplace(c.questionNo, source);
+    }
 }
 
 SessionReplay::~SessionReplay() = default;
@@ -195,10 +209,13 @@ void SessionReplay::tick(const TickRow& stored, const std::vector<RawReport>& re
             m->list.replace(m->lists.value(w.listNo));
             m->listNo = w.listNo;
         }
-        wordStage(m->list, d.v, {}, m->wordkind, m->phbuf);
+        // A control run's value is drawn again from its seed.
+        const auto source = m->sources.find(w.questionNo);
+        const int v = source != m->sources.end() ? source->second.value(m->list.size()) : d.v;
+        wordStage(m->list, v, {}, m->wordkind, m->phbuf);
         WordRow replayed = w;
-        replayed.modeValue = d.v;
-        replayed.inList = d.v >= 0 && d.v < m->list.size();
+        replayed.modeValue = v;
+        replayed.inList = v >= 0 && v < m->list.size();
         replayed.position = m->list.selected();
         replayed.entry = replayed.position >= 0 ? m->list.entries()[replayed.position] : QString();
         if (replayed.modeValue != w.modeValue || replayed.inList != w.inList ||

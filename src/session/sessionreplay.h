@@ -5,6 +5,7 @@
 
 #include <QHash>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,12 +34,15 @@ struct ReplayReport {
 // Recomputes a recorded session from what the unit really said: every tick runs again
 // through the program's own acquisition code (get_data, the slow stages, the scope) on
 // the stored raw reports, with the tick's stored settings, and every word through the
-// word stage on the stored list. Each result is compared with the stored row.
+// word stage on the stored list, its value drawn again from the seed in a control run.
+// Each result is compared with the stored row.
 class SessionReplay {
 public:
-    // `settingsText`: the settings as read at the session's start; `lists` by number.
+    // `settingsText`: the settings as read at the session's start; `lists` by number;
+    // `controls`: the questions answered by, or blindly offered to, the random source.
     SessionReplay(const QString& settingsText, QHash<int, QStringList> lists,
-                  std::vector<WordRow> storedWords, std::vector<QuestionSpan> questions);
+                  std::vector<WordRow> storedWords, std::vector<QuestionSpan> questions,
+                  const std::vector<ControlRow>& controls);
     ~SessionReplay();
 
     // The next stored tick with the reports its requests got, in order.

@@ -77,7 +77,9 @@ struct WordRow {
     int position = -1;  // of the entry given; -1 when none was selected yet
     QString entry;
     int listNo = 0;
-    bool control = false;  // the value came from the program's random source
+    // The value came from the program's random source; none while it is sealed (a blind
+    // question: the control row holds the truth until the session is unblinded).
+    std::optional<bool> control = false;
 };
 
 // When voice 1 sounded a word, or why it did not.
@@ -123,6 +125,28 @@ struct MarkerRow {
     QString note;       // may be empty
 };
 
+// A capture file, written from when it begins; its stop follows when it ends.
+struct CaptureRow {
+    QString kind;  // "video", "audio" or "picture" (one picture: start and stop alike)
+    QString file;  // in the data folder; a full path for a file outside it
+    qint64 startMs = 0;  // of its first frame or sample
+    std::optional<qint64> stopMs;  // a picture's: its start
+};
+
+struct CaptureStopRow {
+    QString file;  // the file of the last capture row under this name that has no stop
+    qint64 stopMs = 0;
+};
+
+// A question answered from the program's random source, or one whose source was chosen at
+// random (blind) and is sealed until the session is unblinded.
+struct ControlRow {
+    qint64 questionNo = 0;
+    bool blind = false;
+    bool control = false;  // a blind question's choice; always true when not blind
+    quint64 seed = 0;      // of the choice and the values (below 2^63)
+};
+
 struct GapRow {
     qint64 timeMs = 0;
     QString kind;  // "unplugged", "replugged", "no answer", "log not writable"
@@ -151,7 +175,7 @@ struct FileRow {
 
 using SessionRow = std::variant<ListRow, TickRow, WordRow, VoiceRow, QuestionRow,
                                 QuestionEndRow, AlarmRow, PictureRow, GapRow, RawReportsRow,
-                                FileRow, MarkerRow>;
+                                FileRow, MarkerRow, CaptureRow, CaptureStopRow, ControlRow>;
 
 // Where the engine hands the record. Implementations must return at once: measuring
 // never waits for the record to be written.

@@ -75,12 +75,36 @@ const QStringList kVersion2{
     QStringLiteral("CREATE INDEX marker_session ON marker (session_id)"),
 };
 
+// The capture files, and the questions answered by the program's random source or, at
+// random and sealed until unblinded, by either. A word's control becomes NULL while its
+// question's choice is sealed, so the word table is rebuilt without that column's NOT NULL.
+const QStringList kVersion3{
+    QStringLiteral(
+        "CREATE TABLE capture (session_id INTEGER NOT NULL, kind TEXT NOT NULL, "
+        "file TEXT NOT NULL, start_ms INTEGER NOT NULL, stop_ms INTEGER)"),
+    QStringLiteral("CREATE INDEX capture_session ON capture (session_id)"),
+    QStringLiteral(
+        "CREATE TABLE control (session_id INTEGER NOT NULL, question_no INTEGER NOT NULL, "
+        "blind INTEGER NOT NULL, control INTEGER NOT NULL, seed INTEGER NOT NULL, "
+        "unblinded_ms INTEGER, PRIMARY KEY (session_id, question_no)) WITHOUT ROWID"),
+    QStringLiteral(
+        "CREATE TABLE word_v3 (session_id INTEGER NOT NULL, word_no INTEGER NOT NULL, "
+        "tick_no INTEGER NOT NULL, t_ms INTEGER NOT NULL, question_no INTEGER, mode TEXT NOT NULL, "
+        "mode_value INTEGER NOT NULL, in_list INTEGER NOT NULL, position INTEGER, "
+        "entry TEXT NOT NULL, list_no INTEGER NOT NULL, control INTEGER, "
+        "PRIMARY KEY (session_id, word_no)) WITHOUT ROWID"),
+    QStringLiteral("INSERT INTO word_v3 SELECT * FROM word"),
+    QStringLiteral("DROP TABLE word"),
+    QStringLiteral("ALTER TABLE word_v3 RENAME TO word"),
+};
+
 }  // namespace
 
 QStringList sessionMigration(int version) {
     switch (version) {
         case 1: return kVersion1;
         case 2: return kVersion2;
+        case 3: return kVersion3;
         default: return {};
     }
 }

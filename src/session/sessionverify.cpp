@@ -61,7 +61,15 @@ int verifySession(const SessionDatabase& db, qint64 id, QTextStream& out) {
         if (!q.value(2).isNull()) span.endMs = q.value(2).toLongLong();
         questions.push_back(span);
     }
-    SessionReplay replay(s.value(0).toString(), std::move(lists), std::move(words), std::move(questions));
+    std::vector<ControlRow> controls;  // none in a record older than control runs
+    for (QSqlQuery q = db.query(QStringLiteral("SELECT question_no, blind, control, seed FROM control "
+                                               "WHERE session_id = ?"),
+                                {id});
+         q.next();)
+        controls.push_back({q.value(0).toLongLong(), q.value(1).toBool(), q.value(2).toBool(),
+                            quint64(q.value(3).toLongLong())});
+    SessionReplay replay(s.value(0).toString(), std::move(lists), std::move(words), std::move(questions),
+                         controls);
 
     // Ticks and their report groups, both in tick order, read side by side.
     QSqlQuery reports = db.query(QStringLiteral("SELECT tick_no, t_ms, reports FROM raw_reports "

@@ -273,7 +273,8 @@ private:
                      r.questionNo ? QVariant(r.questionNo) : QVariant(QMetaType::fromType<qint64>()),
                      r.mode, r.modeValue, int(r.inList),
                      r.position >= 0 ? QVariant(r.position) : QVariant(QMetaType::fromType<int>()),
-                     text(r.entry), r.listNo, int(r.control)});
+                     text(r.entry), r.listNo,
+                     r.control ? QVariant(int(*r.control)) : QVariant(QMetaType::fromType<int>())});
     }
     bool insert(const VoiceRow& r) {
         // A later report of the same word's voice replaces the first.
@@ -309,6 +310,24 @@ private:
     bool insert(const MarkerRow& r) {
         return exec("INSERT INTO marker VALUES (?,?,?,?,?)",
                     {r.timeMs, r.tickNo, text(r.kind), text(r.note)});
+    }
+    bool insert(const CaptureRow& r) {
+        return exec("INSERT INTO capture VALUES (?,?,?,?,?)",
+                    {text(r.kind), text(r.file), r.startMs, optional(r.stopMs)});
+    }
+    bool insert(const CaptureStopRow& r) {
+        QSqlQuery& q = query(
+            "UPDATE capture SET stop_ms = ? WHERE rowid = (SELECT max(rowid) FROM capture "
+            "WHERE session_id = ? AND file = ? AND stop_ms IS NULL)");
+        q.bindValue(0, r.stopMs);
+        q.bindValue(1, m_sessionId);
+        q.bindValue(2, text(r.file));
+        return run(q);
+    }
+    bool insert(const ControlRow& r) {
+        return exec("INSERT INTO control (session_id, question_no, blind, control, seed) "
+                    "VALUES (?,?,?,?,?)",
+                    {r.questionNo, int(r.blind), int(r.control), qint64(r.seed)});
     }
     bool insert(const RawReportsRow& r) {
         return exec("INSERT INTO raw_reports VALUES (?,?,?,?,?,?)",

@@ -148,6 +148,34 @@ TEST_F(WordModeTest, ConstantModeRecordsQuestionsUntilCancelled) {
     EXPECT_EQ(engine.elements().text("mainform"), "Audio Recording Paused");
 }
 
+// "Control run" holds for the next question alone and marks the run while it lasts; a
+// blind question shows nothing of its source.
+TEST_F(WordModeTest, AControlRunIsMarkedUntilItsAnswerEnds) {
+    engine.menu_click("ITC2");
+    engine.menu_click("ctlrun");
+    engine.menu_click("ctlrun");  // changed the user's mind
+    EXPECT_EQ(engine.runMarks().names(), "");
+    engine.menu_click("ctlrun");
+    EXPECT_EQ(engine.runMarks().names(), "CONTROL RUN");
+    ask("Is anyone here");
+    engine.speechtimer_tick();
+    EXPECT_TRUE(checked("ctlrun"));
+    EXPECT_EQ(engine.runMarks().names(), "CONTROL RUN");
+    engine.asktimer_tick();
+    EXPECT_FALSE(checked("ctlrun"));
+    EXPECT_EQ(engine.runMarks().names(), "");
+
+    engine.menu_click("ctlblind");
+    const QString before = display();
+    ask("Is anyone here");
+    engine.speechtimer_tick();
+    EXPECT_EQ(engine.runMarks().names(), "");
+    EXPECT_TRUE(display().startsWith(before + "User: Is anyone here\r\n"));
+    engine.asktimer_tick();
+    EXPECT_TRUE(checked("ctlblind"));
+    EXPECT_FALSE(checked("ctlrun"));
+}
+
 TEST_F(WordModeTest, SpokenWordRestsTheEngine) {
     engine.menu_click("ITC2");
     engine.menu_click("speechON");

@@ -94,6 +94,7 @@ public:
     void stop() override { add("stop"); }
     void setListening(bool on) override { add("setListening" + onOff(on)); }
     void setPreAlarmSeconds(int seconds) override { add("setPreAlarmSeconds" + at(seconds)); }
+    VideoElement::Recording recording() const override { return recordingNow; }
 
     QStringList devices() const override { return deviceNames; }
     void selectDevice(int position) override {
@@ -105,6 +106,7 @@ public:
 
     QStringList deviceNames;
     QList<QStringList> inputNames;  // by device
+    VideoElement::Recording recordingNow;  // what recording() answers
 
 private:
     void add(const QString& call) { m_calls << "audio." + call; }

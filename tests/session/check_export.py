@@ -56,7 +56,7 @@ head, reports = table("raw_report")
 if len(reports) != len(doc["raw_report"]) or any(len(r[head.index("report [9 bytes, hex]")]) not in (0, 18) for r in reports):
     fail("raw reports are not 9 bytes each")
 head, baseline = table("baseline")
-session_row = [r for r in baseline if r[0] == ""]
+session_row = [r for r in baseline if r[0] == "" and r[1] == "all"]
 if len(session_row) != 1 or float(session_row[0][head.index("observed_words")]) != len(words):
     fail(f"the baseline's session row does not count the {len(words)} words: {baseline}")
 if [w["entry"] for w in doc["word"]] and not doc["baseline"]:

@@ -1,12 +1,17 @@
 // The session record as the program keeps it: the engine on the built-in unit, the SQLite
 // store on its writer thread, real files in a temporary data folder.
 #include "app/engine.h"
+#include "capture/recordingelements.h"
 #include "device/simulatedunit.h"
+#include "ecm/controlsource.h"
+#include "session/blindcontrols.h"
+#include "session/sessionschema.h"
 #include "session/sqlitesessionstore.h"
 #include "settings/filebytes.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -14,6 +19,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -69,8 +75,9 @@ protected:
     QString dataDir() const { return m_dir.filePath("data/"); }
     QString storePath() const { return dataDir() + SqliteSessionStore::fileName(); }
 
-    // One question answered in voltage mode: `ticks` ticks, or ticks for `wallTime` when
-    // set; `answered` runs at the end of the answer time.
+    // `m_questions` questions answered in voltage mode, `m_beforeAsking` before each: `ticks`
+    // ticks each, or ticks for `wallTime` when set; `answered` runs at the end of the last
+    // answer time.
     void runSession(int ticks, std::chrono::milliseconds wallTime = {},
                     const std::function<void(Engine&)>& answered = {}) {
         SqliteSessionStore store(dataDir(), [this](const QString& text) {
@@ -81,15 +88,19 @@ protected:
         Engine engine(unit, {m_dir.path(), m_dir.filePath("Nuvo.ini"), dataDir()});
         engine.setSessionSink(&store);
         engine.setRestsAfterSpeaking(false);
+        if (m_video) engine.setCaptureElements(m_video, m_audio);
         engine.load();
         engine.menu_click("ITC1");
         engine.Option1_click(2);  // 10 seconds
-        engine.question_change(m_question);
-        QElapsedTimer timer;
-        timer.start();
-        for (int i = 0; i < ticks || timer.elapsed() < wallTime.count(); ++i)
-            engine.speechtimer_tick();
-        engine.asktimer_tick();
+        for (int question = 0; question < m_questions; ++question) {
+            if (m_beforeAsking) m_beforeAsking(engine, question);
+            engine.question_change(m_question);
+            QElapsedTimer timer;
+            timer.start();
+            for (int i = 0; i < ticks || timer.elapsed() < wallTime.count(); ++i)
+                engine.speechtimer_tick();
+            engine.asktimer_tick();
+        }
         if (answered) answered(engine);
         engine.shutdown();
     }
@@ -110,7 +121,11 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    VideoElement* m_video = nullptr;
+    AudioElement* m_audio = nullptr;
     QString m_question = "Is anyone here\r\n";
+    int m_questions = 1;
+    std::function<void(Engine&, int)> m_beforeAsking;
     std::mutex m_mutex;
     QStringList m_messages;
 };
@@ -159,6 +174,58 @@ TEST_F(SessionStoreTest, KeepsTheSessionItsTicksReportsAndEachWordWithItsReading
               "dropped: the voice fell behind");
     EXPECT_EQ(db.value("SELECT count(DISTINCT not_spoken) FROM voice").toInt(), 3);
     EXPECT_EQ(db.row("SELECT kind, note, tick_no FROM marker"), (QVariantList{"noise", "a car outside", 90}));
+}
+
+// Each capture file from its first frame (the kept seconds before the start included) to
+// its end, named in the data folder or by its full path outside it; pictures at one time.
+TEST_F(SessionStoreTest, KeepsEachCaptureFileFromItsFirstFrameToItsEnd) {
+    QStringList calls;
+    RecordingVideo video(calls);
+    RecordingAudio audio(calls);
+    m_video = &video;
+    m_audio = &audio;
+    const QString outside = m_dir.filePath("outside.wav");
+    runSession(0, {}, [&](Engine& engine) {
+        video.recordingNow = {dataDir() + "one.AVI", 1500};
+        engine.menu_click("av1");
+        video.recordingNow = {};
+        audio.recordingNow = {outside, 0};
+        engine.menu_click("av1");
+        engine.menu_click("av7");
+        engine.speechtimer_tick();  // the kept picture and the tick's own
+        audio.recordingNow = {};    // ends with the shut-down
+    });
+    StoreReader db(storePath());
+    // The pictures are named as the capture triggers name them: stamp, count, kind.
+    EXPECT_EQ(db.column("SELECT kind || ' ' || (file GLOB '*_ 1_VID.JPG') || (file GLOB '*_ 2_VID.JPG') "
+                        "FROM capture WHERE kind = 'picture' ORDER BY rowid"),
+              (QStringList{"picture 10", "picture 01"}));
+    EXPECT_EQ(db.column("SELECT kind || ' ' || file FROM capture WHERE kind <> 'picture' ORDER BY rowid"),
+              (QStringList{"video one.AVI", "audio " + outside}));
+    EXPECT_EQ(db.value("SELECT count(*) FROM capture WHERE kind = 'picture' AND stop_ms = start_ms").toInt(), 2);
+    EXPECT_GE(db.value("SELECT stop_ms - start_ms FROM capture WHERE kind = 'video'").toInt(), 1500);
+    EXPECT_EQ(db.value("SELECT count(*) FROM capture WHERE stop_ms >= start_ms").toInt(), 4);
+}
+
+// A store of the layout before keeps its words; their control may be unknown from now on.
+TEST_F(SessionStoreTest, AnOlderStoreIsBroughtUpToDateWithItsRows) {
+    QDir().mkpath(dataDir());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
+        db.setDatabaseName(storePath());
+        db.open();
+        QSqlQuery q(db);
+        for (int version = 1; version <= 2; ++version)
+            for (const QString& statement : sessionMigration(version)) ASSERT_TRUE(q.exec(statement));
+        q.exec("UPDATE schema_version SET version = 2");
+        ASSERT_TRUE(q.exec("INSERT INTO word VALUES (7, 1, 1, 0, 1, 'voltage', 3, 1, 3, 'yes', 1, 0)"));
+    }
+    QSqlDatabase::removeDatabase("older");
+    runSession(5);
+    StoreReader db(storePath());
+    EXPECT_EQ(db.value("SELECT version FROM schema_version").toInt(), kSessionSchemaVersion);
+    EXPECT_EQ(db.row("SELECT entry, control FROM word WHERE session_id = 7"), (QVariantList{"yes", 0}));
+    EXPECT_EQ(db.value("SELECT \"notnull\" FROM pragma_table_info('word') WHERE name = 'control'").toInt(), 0);
 }
 
 // A file this program cannot use is never changed or lost; the session goes on.
@@ -277,6 +344,105 @@ TEST_F(SessionStoreTest, VerifyingFindsAChangedWord) {
     EXPECT_TRUE(lines[0].startsWith("session 1 (40 ticks, 34 words): diverged: word 7 ")) << qPrintable(lines[0]);
     EXPECT_TRUE(lines[1].startsWith("question 1: diverged: word 7 ")) << qPrintable(lines[1]);
     EXPECT_TRUE(lines[1].contains("recorded value")) << qPrintable(lines[1]);
+}
+
+// The values of a control run's words, drawn again from its seed as a reviewer would.
+QStringList drawnValues(quint64 seed, int listSize, int count) {
+    ControlSource source(seed);
+    QStringList values;
+    for (int i = 0; i < count; ++i) values << QString::number(source.value(listSize));
+    return values;
+}
+
+// A control run answers its question from the seeded random source: its words can be
+// drawn again from the recorded seed, and verifying does so.
+TEST_F(SessionStoreTest, AControlRunsWordsAreDrawnFromItsRecordedSeed) {
+    m_questions = 2;
+    m_beforeAsking = [](Engine& engine, int question) {
+        if (question == 0) engine.menu_click("ctlrun");
+        QThread::msleep(5);  // a divergence is told for the questions of its time
+    };
+    runSession(40);
+    {
+        StoreReader db(storePath());
+        EXPECT_EQ(db.row("SELECT question_no, blind, control FROM control"), (QVariantList{1, 0, 1}));
+        const quint64 seed = db.value("SELECT seed FROM control").toULongLong();
+        const int listSize = db.value("SELECT json_array_length(entries) FROM word_list").toInt();
+        const QStringList control = db.column("SELECT mode_value FROM word WHERE question_no = 1 AND control = 1 "
+                                              "ORDER BY word_no");
+        ASSERT_GT(control.size(), 3);
+        EXPECT_EQ(db.value("SELECT count(*) FROM word WHERE question_no = 1").toInt(), control.size());
+        EXPECT_EQ(control, drawnValues(seed, listSize, int(control.size())));
+        EXPECT_GT(db.value("SELECT count(*) FROM word WHERE question_no = 2 AND control = 0").toInt(), 3);
+    }
+    EXPECT_EQ(nuvo({"--verify-session", "1"}).section('\n', 1), "question 1: reproduced\nquestion 2: reproduced\n");
+    {
+        StoreReader db(storePath());
+        QSqlQuery(QSqlDatabase::database("reader")).exec("UPDATE control SET seed = seed + 1");
+    }
+    const QStringList lines = nuvo({"--verify-session", "1"}, 1).split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[1].startsWith("question 1: diverged: word ")) << qPrintable(lines[1]);
+    EXPECT_EQ(lines[2], "question 2: reproduced");
+}
+
+// Blind questions keep their source sealed in every reader until the session is unblinded;
+// then each choice is the one its seed gives.
+TEST_F(SessionStoreTest, BlindQuestionsStaySealedUntilTheSessionIsUnblinded) {
+    m_questions = 6;
+    m_beforeAsking = [](Engine& engine, int question) {
+        if (question == 0) engine.menu_click("ctlblind");
+    };
+    runSession(12);
+    const auto exported = [this](const QString& table, const QString& dir) {
+        nuvo({"--export-session", "1", m_dir.filePath(dir)});
+        QFile csv(m_dir.filePath(dir + "/" + table + ".csv"));
+        csv.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts).mid(1);
+    };
+    for (const QString& row : exported("control", "sealed"))
+        EXPECT_TRUE(row.endsWith(",1,sealed,sealed,")) << qPrintable(row);
+    const QStringList baseline = exported("baseline", "sealed");
+    EXPECT_EQ(baseline.filter(QRegularExpression("^\\d+,sealed,")).size(), 6) << qPrintable(baseline.join('\n'));
+    EXPECT_EQ(baseline.filter(QRegularExpression("^,")).size(), 1) << "one source only: the sealed one";
+    EXPECT_TRUE(nuvo({"--verify-session", "1"}).contains("): reproduced\n"));
+    EXPECT_EQ(StoreReader(storePath()).value("SELECT count(*) FROM word WHERE control IS NOT NULL").toInt(), 0)
+        << "the word table keeps no source of a blind question's words";
+
+    QString error;
+    EXPECT_EQ(unblindSession(dataDir(), 1, &error), 6) << qPrintable(error);
+    EXPECT_EQ(unblindSession(dataDir(), 1, &error), 0) << "each seal opens once";
+    StoreReader db(storePath());
+    const int listSize = db.value("SELECT json_array_length(entries) FROM word_list").toInt();
+    QSqlQuery q(QSqlDatabase::database("reader"));
+    q.exec("SELECT question_no, control, seed, unblinded_ms IS NOT NULL FROM control ORDER BY question_no");
+    const QStringList words = exported("word", "open");
+    int controls = 0;
+    while (q.next()) {
+        const quint64 seed = q.value(2).toULongLong();
+        EXPECT_EQ(q.value(1).toBool(), ControlSource(seed).chosen());
+        EXPECT_TRUE(q.value(3).toBool());
+        const QStringList values = db.column(
+            QString("SELECT mode_value FROM word WHERE question_no = %1 ORDER BY word_no").arg(q.value(0).toInt()));
+        if (q.value(1).toBool()) {
+            ++controls;
+            EXPECT_EQ(values, drawnValues(seed, listSize, int(values.size())));
+        }
+    }
+    EXPECT_EQ(words.filter(",sealed,").size(), 0);
+    // The session's words taken apart by source, where both answered.
+    EXPECT_EQ(exported("baseline", "open").filter(QRegularExpression("^,control,")).size(),
+              controls > 0 && controls < 6 ? 1 : 0);
+}
+
+// Unblinding tells why it cannot open a record, and changes nothing then.
+TEST_F(SessionStoreTest, UnblindingTellsWhatItCannotOpen) {
+    QString error;
+    EXPECT_EQ(unblindSession(dataDir(), 1, &error), -1);
+    EXPECT_TRUE(error.startsWith("there is no session record in ")) << qPrintable(error);
+    runSession(3);
+    EXPECT_EQ(unblindSession(dataDir(), 9, &error), -1);
+    EXPECT_TRUE(error.startsWith("there is no session 9 in ")) << qPrintable(error);
 }
 
 }  // namespace
