@@ -1,6 +1,7 @@
 #include "app/consolecommands.h"
 
 #include "app/programpaths.h"
+#include "session/blindcontrols.h"
 #include "session/sessiondatabase.h"
 #include "session/sessionexport.h"
 #include "session/sessionverify.h"
@@ -59,6 +60,16 @@ int exportSessionCommand(const ConsoleRun& run) {
     return 0;
 }
 
+int unblindSessionCommand(const ConsoleRun& run) {
+    const auto id = sessionNumber(run.arguments[0]);
+    if (!id) return fail(kNotANumber);
+    QString error;
+    const int opened = unblindSession(run.paths.dataDir, *id, &error);
+    if (opened < 0) return fail(error);
+    std::printf("session %lld: %d blind questions unblinded\n", *id, opened);
+    return 0;
+}
+
 }  // namespace
 
 std::span<const ConsoleCommand> consoleCommands() {
@@ -73,6 +84,9 @@ std::span<const ConsoleCommand> consoleCommands() {
         {QStringLiteral("--verify-session"), QStringLiteral("N"), 1, 1,
          QStringLiteral("recompute session N from the unit's reports and compare"),
          verifySessionCommand},
+        {QStringLiteral("--unblind-session"), QStringLiteral("N"), 1, 1,
+         QStringLiteral("show which of session N's blind questions the random source answered"),
+         unblindSessionCommand},
     };
     return commands;
 }
