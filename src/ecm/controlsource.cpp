@@ -9,7 +9,7 @@ ControlSource::ControlSource(quint64 seed) : m_random(seed), m_chosen(m_random.u
 quint64 ControlSource::newSeed() {
     std::random_device entropy;
     const quint64 seed = (quint64(entropy()) << 32) ^ entropy();
-    return seed >> 1;
+    return seed >> 16;
 }
 
 int ControlSource::value(int listSize) {

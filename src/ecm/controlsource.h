@@ -12,7 +12,8 @@ class ControlSource {
 public:
     explicit ControlSource(quint64 seed);
 
-    // A new seed, from the system's entropy; below 2^63 so that SQLite keeps it as it is.
+    // A new seed, from the system's entropy; below 2^48, so that every reader of the record
+    // keeps it exactly (JSON readers and spreadsheets hold numbers as doubles).
     static quint64 newSeed();
 
     // Whether a blind question with this seed is answered by the source.

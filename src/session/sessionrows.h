@@ -144,7 +144,7 @@ struct ControlRow {
     qint64 questionNo = 0;
     bool blind = false;
     bool control = false;  // a blind question's choice; always true when not blind
-    quint64 seed = 0;      // of the choice and the values (below 2^63)
+    quint64 seed = 0;      // of the choice and the values
 };
 
 struct GapRow {

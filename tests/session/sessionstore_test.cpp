@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -376,6 +377,12 @@ TEST_F(SessionStoreTest, AControlRunsWordsAreDrawnFromItsRecordedSeed) {
         EXPECT_GT(db.value("SELECT count(*) FROM word WHERE question_no = 2 AND control = 0").toInt(), 3);
     }
     EXPECT_EQ(nuvo({"--verify-session", "1"}).section('\n', 1), "question 1: reproduced\nquestion 2: reproduced\n");
+    // The seed reads back exactly from the export, for a reviewer to draw the words again.
+    nuvo({"--export-session", "1", m_dir.filePath("out")});
+    QFile json(m_dir.filePath("out/session.json"));
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QJsonDocument::fromJson(json.readAll())["control"][0]["seed"].toInteger(),
+              StoreReader(storePath()).value("SELECT seed FROM control").toLongLong());
     {
         StoreReader db(storePath());
         QSqlQuery(QSqlDatabase::database("reader")).exec("UPDATE control SET seed = seed + 1");
