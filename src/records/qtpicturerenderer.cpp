@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace nuvo {
@@ -19,6 +20,7 @@ constexpr QRect kSeal(228, 228, 345, 153);
 constexpr QRect kSealRibbon(438, 315, 109, 18);
 constexpr QRgb kRibbonColor = 0x6E1F1F;
 constexpr QRgb kRibbonTextColor = 0xF0D890;
+constexpr int kSmallestSealPixels = 9;
 // A stretch of plain background above the seal, repeated where the picture grows.
 constexpr int kBandHeight = 40;
 
@@ -87,18 +89,23 @@ QImage QtPictureRenderer::draw(const QString& text, const QString& sealText) con
     painter.setPen(QColor(0xF4, 0xEB, 0xD0));
     for (const auto& paragraph : wrap(text)) paragraph->draw(&painter, QPointF());
     if (!sealText.isEmpty()) {
-        painter.fillRect(where.sealText, QColor(kRibbonColor));
         QFont font(QStringLiteral("Serif"));
         font.setStyleHint(QFont::Serif);
         font.setBold(true);
         font.setPixelSize(where.sealText.height() - 6);
-        // Smaller type until the text fits the ribbon.
-        while (font.pixelSize() > 6 &&
-               QFontMetrics(font, &image).horizontalAdvance(sealText) > where.sealText.width() - 4)
+        const auto advance = [&] { return QFontMetrics(font, &image).boundingRect(sealText).width() + 8; };
+        // Smaller type until the text fits the ribbon; a text still too long at the smallest
+        // readable size widens the ribbon to both sides.
+        QRect ribbon = where.sealText;
+        while (font.pixelSize() > kSmallestSealPixels && advance() > ribbon.width())
             font.setPixelSize(font.pixelSize() - 1);
+        const int grow = advance() - ribbon.width();
+        if (grow > 0) ribbon.adjust(-(grow + 1) / 2, 0, grow / 2 + 1, 0);
+        ribbon.moveRight(std::min(ribbon.right(), image.width() - 1));  // inside the picture
+        painter.fillRect(ribbon, QColor(kRibbonColor));
         painter.setFont(font);
         painter.setPen(QColor(kRibbonTextColor));
-        painter.drawText(where.sealText, Qt::AlignCenter, sealText);
+        painter.drawText(ribbon, Qt::AlignCenter, sealText);
     }
     return image;
 }

@@ -39,6 +39,7 @@ private slots:
     void savesAJpegOfTheBackgroundWithTheTextOnIt();
     void everyWordLiesInsideThePictureAndOffTheSeal();
     void sealTextStandsInForTheSeals();
+    void aLongSealTextStaysOnItsRibbon();
     void unwritablePathFails();
 
 private:
@@ -115,6 +116,27 @@ void PictureTest::sealTextStandsInForTheSeals() {
     const QRect ribbon = m_renderer.layout(QString()).sealText;
     QVERIFY(changedPixels(own, marked, ribbon) > 50);
     QCOMPARE(changedPixels(own, marked, QRect(0, 0, 573, ribbon.top() - 2)), 0);
+}
+
+// Too long for the ribbon at a readable size, the seal text widens the ribbon: the
+// ribbon's colour frames every letter, and no letter lies on the seal around it.
+void PictureTest::aLongSealTextStaysOnItsRibbon() {
+    const QImage own = m_renderer.draw(QString(), QString());
+    const QImage marked = m_renderer.draw(QString(), QStringLiteral("SIMULATED UNIT / CONTROL RUN"));
+    QRect changed;
+    for (int y = 0; y < own.height(); ++y)
+        for (int x = 0; x < own.width(); ++x)
+            if (own.pixel(x, y) != marked.pixel(x, y)) changed |= QRect(x, y, 1, 1);
+    QVERIFY(changed.width() > m_renderer.layout(QString()).sealText.width());
+    const QRgb ribbon = qRgb(0x6E, 0x1F, 0x1F);
+    for (int y = changed.top(); y <= changed.bottom(); ++y) {
+        QCOMPARE(marked.pixel(changed.left(), y), ribbon);
+        QCOMPARE(marked.pixel(changed.right(), y), ribbon);
+    }
+    for (int x = changed.left(); x <= changed.right(); ++x) {
+        QCOMPARE(marked.pixel(x, changed.top()), ribbon);
+        QCOMPARE(marked.pixel(x, changed.bottom()), ribbon);
+    }
 }
 
 void PictureTest::unwritablePathFails() {
