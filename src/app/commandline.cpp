@@ -75,6 +75,14 @@ CommandLine parseCommandLine(const QStringList& arguments,
             result.showVersion = true;
         } else if (command != commands.end()) {
             takeCommand(arguments, i, *command, result);
+        } else if (arg == QLatin1String("--review")) {
+            result.review = true;
+            if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1Char('-'))) {
+                bool ok = false;
+                result.reviewSession = arguments[++i].toLongLong(&ok);
+                if (!ok || result.reviewSession < 1)
+                    result.error = QStringLiteral("--review takes a session number, as --list-sessions prints");
+            }
         } else if (arg == QLatin1String("--simulate")) {
             result.simulate = true;
         } else if (arg.startsWith(QLatin1String("--simulate="))) {
@@ -102,6 +110,7 @@ QString commandLineHelp(std::span<const ConsoleCommand> commands) {
         "  --simulate[=SEED]   run on the built-in simulated unit (same SEED, same readings)\n"
         "  --settings FILE     settings file to read and write instead of Nuvo.ini\n"
         "  --data-dir DIR      folder for logs, pictures and recordings\n"
+        "  --review [N]        review the sessions kept in the data folder (session N at once)\n"
         "  --help              show this text\n"
         "  --version           show the version\n");
     if (commands.empty()) return help;

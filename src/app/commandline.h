@@ -38,6 +38,8 @@ struct CommandLine {
     QString dataDir;       // empty: the default place
     bool showHelp = false;
     bool showVersion = false;
+    bool review = false;  // --review: the Sessions window instead of the instrument
+    qint64 reviewSession = 0;  // --review N: and session N's review window; 0 none
     const ConsoleCommand* command = nullptr;  // null: open the window
     QStringList commandArguments;
     QStringList toolkitArguments;  // Qt's own options (-platform NAME, -style NAME, ...)

@@ -114,6 +114,7 @@ void Engine::addMenuHandlers() {
         });
     }
     m_menuHandlers.insert(QStringLiteral("vidtext"), [this] { emit captureSetupRequested(); });
+    m_menuHandlers.insert(QStringLiteral("sessions"), [this] { emit sessionsRequested(m_state.datadir); });
     m_menuHandlers.insert(QStringLiteral("abkv"),
                           [this] { emit aboutRequested(m_paths.programDir); });
     m_menuHandlers.insert(QStringLiteral("usekv"),

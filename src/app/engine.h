@@ -164,6 +164,8 @@ signals:
     // "Using this Device": the user manual at `path`, shown by the desktop's viewer.
     void manualRequested(const QString& path);
     void captureSetupRequested();
+    // "Sessions...": the sessions kept in the data folder `dataDir`.
+    void sessionsRequested(const QString& dataDir);
     // The screen saver and sleep should be held off (measuring or recording) or not.
     void keepAwakeChanged(bool awake);
     // The run's marks changed: `names` for the title and the status line.

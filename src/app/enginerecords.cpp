@@ -33,8 +33,6 @@ const QString kLineEnd = QStringLiteral("\r\n");
 // Texts are emptied, not trimmed, once they grow past these lengths.
 constexpr int kScreenTextLimit = 31000;
 constexpr int kAlarmScreenLimit = 32000;
-// The main display is saved as a picture and emptied once it holds this many lines.
-constexpr int kDisplayLinesPerPicture = 20;
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "device/hidtransport.h"
 #include "device/simulatedunit.h"
 #include "ecm/platformvoices.h"
+#include "review/sessionswindow.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -49,6 +50,13 @@ int runWindow(const char* program, const CommandLine& options) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/nuvo.png")));
 
     const ProgramPaths paths = resolveProgramPaths(options, QApplication::applicationDirPath());
+    if (options.review) {
+        // Reviewing reads the record only: no unit, no logs, no settings written.
+        SessionsWindow sessions(paths.dataDir);
+        sessions.show();
+        if (options.reviewSession) sessions.openSession(options.reviewSession);
+        return QApplication::exec();
+    }
     PlatformVoices voices;
     StartUp startUp(paths, [&options] { return makeTransport(options); }, options.simulate,
                     voices.voices());

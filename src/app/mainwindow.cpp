@@ -7,6 +7,7 @@
 #include "capture/capturesetupwindow.h"
 #include "capture/videoview.h"
 #include "help/aboutdialog.h"
+#include "review/sessionswindow.h"
 #include "scope/scopeview.h"
 
 #include <QAction>
@@ -139,6 +140,17 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
         setupWindow->show();
         setupWindow->raise();
         setupWindow->activateWindow();
+    });
+    connect(engine, &Engine::sessionsRequested, this, [this](const QString& dataDir) {
+        if (m_sessions && m_sessions->dataDir() == dataDir) {
+            m_sessions->refresh();
+        } else {
+            delete m_sessions;
+            m_sessions = new SessionsWindow(dataDir, this);
+        }
+        m_sessions->show();
+        m_sessions->raise();
+        m_sessions->activateWindow();
     });
     auto* scope = findChild<ScopeView*>(QStringLiteral("oscope"));
     connect(engine, &Engine::scopeFrameReady, scope, &ScopeView::setFrame);

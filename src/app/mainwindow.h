@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
@@ -17,6 +18,7 @@ class QPushButton;
 namespace nuvo {
 
 class Engine;
+class SessionsWindow;
 
 // The instrument window. It shows what the engine publishes and sends every user action
 // to the engine; it changes no program state itself.
@@ -86,6 +88,7 @@ private:
     WindowLayout m_layout = WindowLayout::WordMode;
     ElementStates m_mirror;
     QLabel* m_runMark = nullptr;
+    QPointer<SessionsWindow> m_sessions;
     bool m_shutDown = false;
     bool m_interactiveClose = true;
 };

@@ -80,6 +80,10 @@ std::vector<MenuEntry> buildEntries() {
     e.push_back(action("smaller", "Smaller", "viewmnu"));
     e.push_back(action("normalsize", "Normal Size", "viewmnu"));
 
+    // The sessions kept in the data folder, read without changing them, also while measuring.
+    e.push_back(menu("reviewmnu", "Review"));
+    e.push_back(action("sessions", "Sessions...", "reviewmnu"));
+
     e.push_back(menu("av0", "PC A/V"));
     e.push_back(menu("av11", "PC Video Capture", "av0"));
     e.push_back(check("av1", "Video Capture On", "av11"));

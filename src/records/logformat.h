@@ -37,6 +37,8 @@ QString alarmLogEntry(const QString& dateAndLine);
 
 // Lines of the main display: one more than its CR LF pairs.
 int displayLineCount(const QString& text);
+// A display this full is saved as a verified picture and emptied.
+constexpr int kDisplayLinesPerPicture = 20;
 
 // Where a verified picture of the main display is saved.
 QString verifiedPictureName(const QString& datadir, const QString& stamp, qint32 shotcount);

@@ -8,10 +8,14 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 
+#include <atomic>
+
 namespace nuvo {
 
-SessionDatabase::SessionDatabase(const QString& dataDir)
-    : m_connection(QStringLiteral("nuvo-session-reader")) {
+SessionDatabase::SessionDatabase(const QString& dataDir) {
+    // Each reader its own connection: the review windows may hold several at a time.
+    static std::atomic<int> readers{0};
+    m_connection = QStringLiteral("nuvo-session-reader-%1").arg(++readers);
     const QString path = QDir(dataDir).filePath(SqliteSessionStore::fileName());
     if (!QFileInfo::exists(path)) {
         m_error = QStringLiteral("there is no session record in %1").arg(QDir::toNativeSeparators(dataDir));

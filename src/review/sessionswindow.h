@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QStandardItemModel;
+class QTableView;
+
+namespace nuvo {
+
+class ReviewWindow;
+
+// The sessions of the data folder, read from its record without changing it (so it works
+// while a session is measuring, and on a folder copied from elsewhere), each with the
+// check of its files against its checksum file. Opening one shows its review window.
+class SessionsWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SessionsWindow(const QString& dataDir, QWidget* parent = nullptr);
+
+    QString dataDir() const { return m_dataDir; }
+
+    // Reads the list again; the file checks follow as each is done.
+    void refresh();
+    // Shows the review window of session `id`; null, with a message, when it cannot be read.
+    ReviewWindow* openSession(qint64 id);
+
+signals:
+    // Every file check of the last refresh is done (for the tests).
+    void checksDone();
+
+private:
+    void openSelected();
+    void showCheck(int generation, qint64 id, const QString& text);
+
+    QString m_dataDir;
+    QTableView* m_table = nullptr;
+    QStandardItemModel* m_model = nullptr;
+    QLabel* m_status = nullptr;
+    int m_generation = 0;  // of the last refresh; older checks are let go
+    int m_checksLeft = 0;
+};
+
+}  // namespace nuvo
