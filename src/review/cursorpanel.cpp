@@ -143,7 +143,9 @@ void CursorPanel::showAt(qint64 ms) {
 
     QString word;
     if (const TimelineWord* w = m_timeline->wordAt(ms)) {
-        word = tr("%1 at %2, value %3, ").arg(w->word.entry, clockText(w->word.timeMs, offset)).arg(w->word.modeValue);
+        word = tr("\"%1\" at %2, value %3, ")
+                   .arg(w->word.entry.trimmed(), clockText(w->word.timeMs, offset))
+                   .arg(w->word.modeValue);
         word += w->word.inList ? tr("position %1").arg(w->word.position)
                                : tr("beyond the list: the entry before repeated");
         if (w->voice.startedMs)

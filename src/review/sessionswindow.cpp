@@ -82,7 +82,6 @@ void SessionsWindow::refresh() {
         if (!db.error().isEmpty()) {
             m_status->setText(db.error());
             m_checksLeft = 0;
-            emit checksDone();
             return;
         }
         sessions = readSessionSummaries(db);
@@ -114,14 +113,13 @@ void SessionsWindow::refresh() {
         });
     }
     m_table->resizeColumnsToContents();
-    if (sessions.empty()) emit checksDone();
 }
 
 void SessionsWindow::showCheck(int generation, qint64 id, const QString& text) {
     if (generation != m_generation) return;
     for (int r = 0; r < m_model->rowCount(); ++r)
         if (m_model->item(r, Number)->data(Qt::UserRole).toLongLong() == id) m_model->item(r, Files)->setText(text);
-    if (--m_checksLeft == 0) emit checksDone();
+    --m_checksLeft;
 }
 
 void SessionsWindow::openSelected() {

@@ -23,12 +23,10 @@ public:
 
     // Reads the list again; the file checks follow as each is done.
     void refresh();
+    // Whether file checks of the last refresh are still going on.
+    bool checking() const { return m_checksLeft > 0; }
     // Shows the review window of session `id`; null, with a message, when it cannot be read.
     ReviewWindow* openSession(qint64 id);
-
-signals:
-    // Every file check of the last refresh is done (for the tests).
-    void checksDone();
 
 private:
     void openSelected();

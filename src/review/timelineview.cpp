@@ -49,7 +49,7 @@ TimelineView::TimelineView(QWidget* parent) : QCustomPlot(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     // Half a million points per line: no smoothing, and straight polylines.
-    setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
+    setNotAntialiasedElements(QCP::aePlottables | QCP::aeItems | QCP::aeGrid | QCP::aeAxes);
     setPlottingHint(QCP::phFastPolylines, true);
     // The cursor is drawn on a layer of its own, so moving it redraws nothing else.
     addLayer(QStringLiteral("cursor"), layer(QStringLiteral("main")), QCustomPlot::limAbove);

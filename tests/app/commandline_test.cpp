@@ -42,6 +42,29 @@ TEST(CommandLine, OptionsInBothSpellingsAndClearErrors) {
               QStringList({"-platform", "xcb", "-reverse"}));
 }
 
+TEST(CommandLine, ReviewOpensTheSessionsAndOptionallyOneOfThem) {
+    const struct {
+        QStringList args;
+        qint64 session;
+        QString error;
+    } cases[] = {
+        {{"--review"}, 0, ""},
+        {{"--review", "3"}, 3, ""},
+        {{"--review", "--data-dir", "/d"}, 0, ""},
+        {{"--review", "three"}, 0, "--review takes a session number, as --list-sessions prints"},
+        {{"--review", "0"}, 0, "--review takes a session number, as --list-sessions prints"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CommandLine line = parse(c.args);
+        EXPECT_EQ(line.error, c.error);
+        if (!c.error.isEmpty()) continue;
+        EXPECT_TRUE(line.review);
+        EXPECT_EQ(line.reviewSession, c.session);
+    }
+    EXPECT_FALSE(parse({"--simulate"}).review);
+}
+
 TEST(CommandLine, ConsoleCommandsTakeTheirWordsUpToTheNextOption) {
     const ConsoleCommand commands[] = {
         {"--export-session", "N DIR", 2, 2, "copy a session", {}},
