@@ -160,6 +160,7 @@ void CursorPanel::showAt(qint64 ms) {
         question = tr("%1: %2").arg(q->question.questionNo).arg(q->question.text.trimmed());
         question += q->question.answerMs ? tr(" (%1 s)").arg(*q->question.answerMs / 1000.0) : tr(" (constant)");
         if (q->noResponse) question += tr(", no response");
+        if (const TimelineControl* c = m_timeline->controlOf(q->question.questionNo)) question += QStringLiteral(", ") + c->text();
     }
     set("question", question);
     QString display = m_display ? m_display->at(ms) : QString();

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 namespace nuvo {
 
@@ -27,6 +28,10 @@ public:
 
 private:
     void showSpan(qint64 fromMs, qint64 toMs);
+    void unblind();
+    // Reads the session again, keeping the time in view and the cursor.
+    bool reload(QString* error);
+    void showTimeline();
 
     QString m_dataDir;
     SessionTimeline m_timeline;
@@ -34,6 +39,7 @@ private:
     TimelineView* m_view = nullptr;
     CursorPanel* m_panel = nullptr;
     QLabel* m_span = nullptr;
+    QPushButton* m_unblind = nullptr;
 };
 
 }  // namespace nuvo

@@ -16,7 +16,9 @@ struct SessionSummary {
     std::optional<qint64> endMs;
     int utcOffsetSeconds = 0;
     QString unit;  // "simulated, seed 3", "real, serial 0042", ...
-    qint64 questions = 0, words = 0, alarms = 0;
+    qint64 questions = 0, words = 0, alarms = 0, captures = 0;
+    qint64 controlRuns = 0;  // known to be answered from the program's random source
+    qint64 sealed = 0;       // blind questions whose source is sealed
     std::vector<FileRow> files;  // with the digests the checksum file should hold
 };
 

@@ -23,7 +23,7 @@ namespace nuvo {
 
 namespace {
 
-enum Column { Number, Start, Length, Unit, Questions, Words, Alarms, Files, ColumnCount };
+enum Column { Number, Start, Length, Unit, Questions, Words, Alarms, Captures, ControlRuns, Files, ColumnCount };
 
 QStandardItem* cell(const QString& text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) {
     auto* item = new QStandardItem(text);
@@ -42,7 +42,8 @@ SessionsWindow::SessionsWindow(const QString& dataDir, QWidget* parent)
     setWindowTitle(tr("Sessions"));
     m_model = new QStandardItemModel(0, ColumnCount, this);
     m_model->setHorizontalHeaderLabels({tr("N"), tr("Start"), tr("Length"), tr("Unit"), tr("Questions"),
-                                        tr("Words"), tr("Alarms"), tr("Files")});
+                                        tr("Words"), tr("Alarms"), tr("Captures"), tr("Control runs"),
+                                        tr("Files")});
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("sessionlist"));
     m_table->setModel(m_model);
@@ -99,6 +100,10 @@ void SessionsWindow::refresh() {
                                   count(s.questions),
                                   count(s.words),
                                   count(s.alarms),
+                                  count(s.captures),
+                                  cell(s.sealed ? tr("%1, %2 sealed").arg(s.controlRuns).arg(s.sealed)
+                                                : QString::number(s.controlRuns),
+                                       Qt::AlignRight | Qt::AlignVCenter),
                                   cell(tr("checking..."))};
         row[Number]->setData(s.id, Qt::UserRole);
         m_model->appendRow(row);

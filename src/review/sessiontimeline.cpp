@@ -16,6 +16,12 @@ const T* lastAtOrBefore(const std::vector<T>& items, qint64 ms, Time time) {
 
 }  // namespace
 
+QString TimelineControl::text() const {
+    if (!control) return QStringLiteral("blind: sealed");
+    if (!blind) return QStringLiteral("control run");
+    return *control ? QStringLiteral("blind: control run") : QStringLiteral("blind: the unit");
+}
+
 qint64 SessionTimeline::lastMs() const {
     if (endMs) return *endMs;
     qint64 last = startMs;
@@ -23,6 +29,7 @@ qint64 SessionTimeline::lastMs() const {
     if (!words.empty()) last = std::max(last, words.back().word.timeMs);
     for (const TimelineQuestion& q : questions)
         last = std::max(last, q.endMs.value_or(q.question.startMs));
+    for (const CaptureRow& c : captures) last = std::max(last, c.stopMs.value_or(c.startMs));
     return last;
 }
 
@@ -39,6 +46,22 @@ const TimelineQuestion* SessionTimeline::questionAt(qint64 ms) const {
         questions, ms, [](const TimelineQuestion& q) { return q.question.startMs; });
     if (!q || ms > q->endMs.value_or(lastMs())) return nullptr;
     return q;
+}
+
+const TimelineControl* SessionTimeline::controlOf(qint64 questionNo) const {
+    const auto found = std::find_if(controls.begin(), controls.end(),
+                                    [&](const TimelineControl& c) { return c.questionNo == questionNo; });
+    return found == controls.end() ? nullptr : &*found;
+}
+
+qint64 SessionTimeline::captureEndMs(const CaptureRow& capture) const {
+    return capture.stopMs.value_or(lastMs());
+}
+
+const CaptureRow* SessionTimeline::captureAt(qint64 ms, const QString& kind) const {
+    for (auto c = captures.rbegin(); c != captures.rend(); ++c)
+        if (c->kind == kind && c->startMs <= ms && ms <= captureEndMs(*c)) return &*c;
+    return nullptr;
 }
 
 }  // namespace nuvo

@@ -44,8 +44,22 @@ struct TimelineQuestion {
 };
 
 struct TimelineWord {
-    WordRow word;
+    WordRow word;  // its control: none while its question's source is sealed
     VoiceRow voice;  // when voice 1 sounded it, or why not
+};
+
+// A question answered from the program's random source, or a blind one whose source was
+// drawn at random; a blind one's source and seed stay unknown here until it is unblinded.
+struct TimelineControl {
+    qint64 questionNo = 0;
+    bool blind = false;
+    std::optional<bool> control;   // none: sealed
+    std::optional<quint64> seed;   // none: sealed
+    std::optional<qint64> unblindedMs;
+
+    // Where the question's words came from: "control run", "blind: the unit",
+    // "blind: control run" or "blind: sealed".
+    QString text() const;
 };
 
 // A session read back for review: its ticks and everything that happened, each in the
@@ -62,6 +76,8 @@ struct SessionTimeline {
     std::vector<PictureRow> pictures;
     std::vector<GapRow> gaps;
     std::vector<MarkerRow> markers;
+    std::vector<CaptureRow> captures;  // in the order they began
+    std::vector<TimelineControl> controls;  // by question
 
     // From the start to the end, or to the last thing recorded while it is not closed.
     qint64 lastMs() const;
@@ -71,6 +87,11 @@ struct SessionTimeline {
     const TimelineWord* wordAt(qint64 ms) const;
     // The question whose time (from its start to its end) holds `ms`.
     const TimelineQuestion* questionAt(qint64 ms) const;
+    const TimelineControl* controlOf(qint64 questionNo) const;
+    // The time a capture's span ends: its stop, or the session's last moment while it has none.
+    qint64 captureEndMs(const CaptureRow& capture) const;
+    // The capture of `kind` ("video", "audio") that holds `ms`, the latest begun if several do.
+    const CaptureRow* captureAt(qint64 ms, const QString& kind) const;
 };
 
 }  // namespace nuvo

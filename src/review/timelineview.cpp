@@ -27,6 +27,7 @@ enum Lane : int { Questions, Words, Alarms, Captures, Pictures, Gaps, Markers, C
 
 double keyOf(qint64 ms) { return ms / 1000.0; }
 
+
 template <typename Item>
 Item* inPlot(Item* item, QCPAxisRect* plot) {
     item->setClipAxisRect(plot);
@@ -253,6 +254,28 @@ void TimelineView::buildLanes() {
         m_labels[Questions].push_back({q.question.startMs, q.question.text.trimmed()});
     }
     std::vector<qint64> times;
+    for (const CaptureRow& c : t.captures) {
+        if (c.kind == QLatin1String("picture")) {
+            times.push_back(c.startMs);
+        } else {
+            span(Captures, c.startMs, t.captureEndMs(c),
+                 c.kind == QLatin1String("video") ? QColor(0xD0, 0xB8, 0xF0) : QColor(0xB8, 0xE8, 0xB8));
+        }
+        m_labels[Captures].push_back({c.startMs, c.file});
+    }
+    marks(Captures, times, QCPScatterStyle::ssSquare, Qt::darkMagenta);
+    times.clear();
+    // Which questions the program's random source answered; a blind one stays grey until
+    // the session is unblinded.
+    for (const TimelineControl& c : t.controls) {
+        const auto q = std::find_if(t.questions.begin(), t.questions.end(),
+                                    [&](const TimelineQuestion& q) { return q.question.questionNo == c.questionNo; });
+        if (q == t.questions.end()) continue;
+        const QColor color = !c.control ? QColor(0xD8, 0xD8, 0xD8) : *c.control ? QColor(0xF0, 0xB0, 0x60)
+                                                                                  : QColor(0xB0, 0xC8, 0xE0);
+        span(ControlRuns, q->question.startMs, q->endMs.value_or(t.lastMs()), color);
+        m_labels[ControlRuns].push_back({q->question.startMs, c.text()});
+    }
     for (const TimelineWord& w : t.words) {
         times.push_back(w.word.timeMs);
         m_labels[Words].push_back({w.word.timeMs, w.word.entry});
@@ -292,7 +315,8 @@ void TimelineView::showLabels() {
         const std::vector<Label>& labels = m_labels[std::size_t(lane)];
         const auto first = std::lower_bound(labels.begin(), labels.end(), from, byTime);
         const auto last = std::lower_bound(first, labels.end(), to + 1, byTime);
-        const int room = lane == Questions ? kQuestionLabelPx : kLabelPx;
+        const bool spans = lane == Questions || lane == Captures || lane == ControlRuns;
+        const int room = spans ? kQuestionLabelPx : kLabelPx;
         if ((last - first) * room > plotWidth()) continue;
         for (auto l = first; l != last; ++l) {
             auto* text = inPlot(new QCPItemText(this), m_lanes);
@@ -304,7 +328,7 @@ void TimelineView::showLabels() {
             } else {
                 text->position->setCoords(keyOf(l->ms), double(lane));
                 text->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-                text->setPadding(QMargins(lane == Questions ? 3 : 8, 0, 0, 0));  // clear of its mark
+                text->setPadding(QMargins(spans ? 3 : 8, 0, 0, 0));  // clear of its mark
             }
             m_labelItems.push_back(text);
         }

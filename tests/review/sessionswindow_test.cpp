@@ -1,6 +1,7 @@
 // The Sessions window on records written by the program's own store.
 #include "review/reviewwindow.h"
 #include "review/sessionswindow.h"
+#include "review/timelineview.h"
 #include "session/manifest.h"
 #include "sessionrecord.h"
 #include "settings/filebytes.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 #include <QDeadlineTimer>
 #include <QTableView>
@@ -68,7 +71,12 @@ TEST(SessionsWindow, ListsEverySessionWithItsFigures) {
                   QuestionRow{1, "Is anyone here\r\n", 10'000, kStart + 1000},
                   WordRow{1, 1, kStart + 2000, 1, "voltage", 900, true, 900, "stage ", 1, false},
                   WordRow{2, 1, kStart + 3000, 1, "voltage", 2000, false, 900, "stage ", 1, false},
-                  AlarmRow{1, kStart + 10, 3, "400", "500"}};
+                  AlarmRow{1, kStart + 10, 3, "400", "500"},
+                  CaptureRow{"video", "Video_1.avi", kStart + 5000, kStart + 9000},
+                  CaptureRow{"picture", "Image_1.jpg", kStart + 6000, kStart + 6000},
+                  ControlRow{1, false, true, 77},
+                  ControlRow{2, true, false, 78},  // blind, answered by the unit: sealed
+                  ControlRow{3, true, true, 79}};
     for (const FileRow& f : files) first.rows.push_back(f);
     RecordedSession second{simulatedStart(kStart + 3'600'000, -18'000, data), {}, {}};
     second.start.unit = {"hid", "/dev/hidraw3", "0042", "1.2", {}};
@@ -79,10 +87,11 @@ TEST(SessionsWindow, ListsEverySessionWithItsFigures) {
     waitForChecks(window);
     EXPECT_EQ(window.findChild<QTableView*>("sessionlist")->model()->rowCount(), 2);
     const QString localStart = QDateTime::fromMSecsSinceEpoch(kStart).toString("yyyy-MM-dd HH:mm:ss");
-    EXPECT_EQ(rowTexts(window, 0), QStringList({"1", localStart, "0:10:00", "simulated, seed 3", "1",
-                                                "2", "1", "intact"}));
-    EXPECT_EQ(rowTexts(window, 1), QStringList({"2", "2025-12-31 20:00:00", "not closed", "real, serial 0042, firmware 1.2",
-                                                "0", "0", "0", "not closed: no checksum file yet"}));
+    EXPECT_EQ(rowTexts(window, 0), QStringList({"1", localStart, "0:10:00", "simulated, seed 3", "1", "2", "1", "2",
+                                                "1, 2 sealed", "intact"}));
+    EXPECT_EQ(rowTexts(window, 1), QStringList({"2", "2025-12-31 20:00:00", "not closed",
+                                                "real, serial 0042, firmware 1.2", "0", "0", "0", "0", "0",
+                                                "not closed: no checksum file yet"}));
 
     QFile::remove(data + "shot.jpg");
     window.findChild<QPushButton*>("refresh")->click();
@@ -143,6 +152,50 @@ TEST(SessionsWindow, OpensTheChosenSessionsReviewWindow) {
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0]->windowTitle(), "Session 1 - 2026-01-01 00:00:00");
     opened[0]->close();
+}
+
+// A blind question's source stays sealed on screen until "Unblind Session", which opens it
+// in the record for good.
+TEST(SessionsWindow, UnblindingShowsWhichQuestionsWereControlRuns) {
+    QTemporaryDir dir;
+    RecordedSession session{simulatedStart(kStart, 0, dir.path()), {}, SessionEnd{kStart + 60'000, 0}};
+    session.rows = {tickRow(1, kStart + 10, 500, 400, 440, 1500),
+                    QuestionRow{1, "Is anyone here\r\n", 10'000, kStart + 1000},
+                    ControlRow{1, true, true, 4242},
+                    WordRow{1, 1, kStart + 2000, 1, "voltage", 900, true, 900, "stage ", 1, std::nullopt},
+                    QuestionEndRow{1, kStart + 11'000, false},
+                    QuestionRow{2, "And now\r\n", 10'000, kStart + 20'000},
+                    ControlRow{2, false, true, 4343},
+                    QuestionEndRow{2, kStart + 30'000, false}};
+    writeRecord(dir.path(), {session});
+    SessionsWindow sessions(dir.path());
+    ReviewWindow* window = sessions.openSession(1);
+    ASSERT_TRUE(window);
+    auto* unblind = window->findChild<QPushButton*>("unblind");
+    const auto question = [&](qint64 ms) {
+        window->timeline()->putCursor(ms);
+        return window->findChild<QLabel*>("question")->text();
+    };
+    EXPECT_EQ(question(kStart + 5000), "1: Is anyone here (10 s), blind: sealed");
+    EXPECT_EQ(question(kStart + 25'000), "2: And now (10 s), control run");
+    ASSERT_TRUE(unblind->isEnabled());
+
+    // Cancelled first, then confirmed.
+    for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
+        QTimer::singleShot(0, [button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(box);
+            box->button(button)->click();
+        });
+        unblind->click();
+        if (button == QMessageBox::No) {
+            EXPECT_EQ(question(kStart + 5000), "1: Is anyone here (10 s), blind: sealed");
+        }
+    }
+    EXPECT_EQ(question(kStart + 5000), "1: Is anyone here (10 s), blind: control run");
+    EXPECT_EQ(window->timeline()->cursorMs(), kStart + 5000);
+    EXPECT_FALSE(unblind->isEnabled());
+    window->close();
 }
 
 TEST(SessionsWindow, SaysWhyThereIsNothingToList) {
