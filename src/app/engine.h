@@ -60,6 +60,7 @@ public:
     // The four speaking voices; a null voice is silent. Set before the engine starts; the
     // voices must outlive the engine.
     void setVoices(const Voices& voices);
+    const Voices& voices() const { return m_voices; }
     // The engine rests after speaking so words do not tumble over each other; a benchmark
     // that times many words in a row turns the rests off.
     void setRestsAfterSpeaking(bool on) { m_restsAfterSpeaking = on; }

@@ -50,14 +50,14 @@ int runWindow(const char* program, const CommandLine& options) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/nuvo.png")));
 
     const ProgramPaths paths = resolveProgramPaths(options, QApplication::applicationDirPath());
+    PlatformVoices voices;
     if (options.review) {
         // Reviewing reads the record only: no unit, no logs, no settings written.
-        SessionsWindow sessions(paths.dataDir);
+        SessionsWindow sessions(paths.dataDir, voices.voices());
         sessions.show();
         if (options.reviewSession) sessions.openSession(options.reviewSession);
         return QApplication::exec();
     }
-    PlatformVoices voices;
     StartUp startUp(paths, [&options] { return makeTransport(options); }, options.simulate,
                     voices.voices());
     QObject::connect(&voices, &PlatformVoices::unavailable, &startUp, &StartUp::showStatusMessage);

@@ -146,7 +146,7 @@ MainWindow::MainWindow(Engine* engine, std::function<QString()> shutdown, QWidge
             m_sessions->refresh();
         } else {
             delete m_sessions;
-            m_sessions = new SessionsWindow(dataDir, this);
+            m_sessions = new SessionsWindow(dataDir, m_engine->voices(), this);
         }
         m_sessions->show();
         m_sessions->raise();

@@ -3,11 +3,16 @@
 #include "review/cursorpanel.h"
 #include "review/reviewtexts.h"
 #include "review/sessionreader.h"
+#include "review/spanexport.h"
 #include "review/timelineview.h"
 #include "session/blindcontrols.h"
 #include "session/sessiondatabase.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSaveFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -22,9 +27,10 @@ QString ReviewWindow::title(const SessionTimeline& timeline) {
         .arg(sessionTimeText(timeline.startMs, timeline.utcOffsetSeconds, QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 
-ReviewWindow::ReviewWindow(const QString& dataDir, SessionTimeline timeline, QWidget* parent)
+ReviewWindow::ReviewWindow(const QString& dataDir, SessionTimeline timeline, const Voices& voices,
+                           QWidget* parent)
     : QWidget(parent, Qt::Window), m_dataDir(dataDir), m_timeline(std::move(timeline)),
-      m_display(m_timeline) {
+      m_display(m_timeline), m_voices(voices) {
     setObjectName(QStringLiteral("review"));
     setWindowTitle(title(m_timeline));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -38,6 +44,16 @@ ReviewWindow::ReviewWindow(const QString& dataDir, SessionTimeline timeline, QWi
     fit->setObjectName(QStringLiteral("fit"));
     connect(fit, &QPushButton::clicked, m_view, &TimelineView::fit);
     buttons->addWidget(fit);
+    auto* exportSpan = new QPushButton(tr("Export Span..."), this);
+    exportSpan->setObjectName(QStringLiteral("exportspan"));
+    exportSpan->setToolTip(tr("The readings in view as CSV, and the timeline as shown as PNG"));
+    connect(exportSpan, &QPushButton::clicked, this, &ReviewWindow::askExportSpan);
+    buttons->addWidget(exportSpan);
+    m_speak = new QPushButton(tr("Speak Word"), this);
+    m_speak->setObjectName(QStringLiteral("speakword"));
+    m_speak->setToolTip(tr("Say the word at the cursor again with voice 1"));
+    connect(m_speak, &QPushButton::clicked, this, &ReviewWindow::speakWord);
+    buttons->addWidget(m_speak);
     m_unblind = new QPushButton(tr("Unblind Session"), this);
     m_unblind->setObjectName(QStringLiteral("unblind"));
     m_unblind->setToolTip(tr("Show which blind questions the program's random source answered"));
@@ -55,7 +71,7 @@ ReviewWindow::ReviewWindow(const QString& dataDir, SessionTimeline timeline, QWi
     layout->addLayout(buttons);
     layout->addWidget(splitter, 1);
 
-    connect(m_view, &TimelineView::cursorMoved, m_panel, &CursorPanel::showAt);
+    connect(m_view, &TimelineView::cursorMoved, this, &ReviewWindow::cursorMoved);
     connect(m_view, &TimelineView::spanChanged, this, &ReviewWindow::showSpan);
     showTimeline();
     m_view->setFocus();
@@ -99,6 +115,43 @@ void ReviewWindow::unblind() {
     QString error;
     if (unblindSession(m_dataDir, m_timeline.id, &error) < 0 || !reload(&error))
         QMessageBox::warning(this, windowTitle(), tr("The session could not be unblinded: %1").arg(error));
+}
+
+void ReviewWindow::cursorMoved(qint64 ms) {
+    m_panel->showAt(ms);
+    m_speak->setEnabled(m_voices[0] && m_timeline.wordAt(ms));
+}
+
+void ReviewWindow::speakWord() {
+    if (const TimelineWord* w = m_timeline.wordAt(m_view->cursorMs()); w && m_voices[0])
+        m_voices[0]->say(w->word.entry);
+}
+
+void ReviewWindow::askExportSpan() {
+    const QString stamp = sessionTimeText(m_view->visibleFromMs(), m_timeline.utcOffsetSeconds,
+                                          QStringLiteral("yyyyMMdd_HHmmss"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export Span"), QDir(m_dataDir).filePath(QStringLiteral("Session_%1_%2.csv").arg(m_timeline.id).arg(stamp)),
+        tr("CSV files (*.csv)"));
+    if (path.isEmpty()) return;
+    QString error;
+    if (!exportSpan(path, &error)) QMessageBox::warning(this, windowTitle(), error);
+}
+
+bool ReviewWindow::exportSpan(const QString& csvPath, QString* error) const {
+    const QString pngPath = QFileInfo(csvPath).path() + u'/' + QFileInfo(csvPath).completeBaseName() +
+                            QStringLiteral(".png");
+    QSaveFile csv(csvPath);
+    if (!csv.open(QIODevice::WriteOnly) ||
+        csv.write(spanCsv(m_timeline, m_view->visibleFromMs(), m_view->visibleToMs())) < 0 || !csv.commit()) {
+        *error = tr("%1 cannot be written: %2").arg(QDir::toNativeSeparators(csvPath), csv.errorString());
+        return false;
+    }
+    if (!m_view->grab().save(pngPath, "PNG")) {
+        *error = tr("%1 cannot be written").arg(QDir::toNativeSeparators(pngPath));
+        return false;
+    }
+    return true;
 }
 
 void ReviewWindow::showSpan(qint64 fromMs, qint64 toMs) {

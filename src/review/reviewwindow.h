@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ecm/voice.h"
 #include "review/displayhistory.h"
 #include "review/sessiontimeline.h"
 
@@ -14,21 +15,31 @@ class CursorPanel;
 class TimelineView;
 
 // One session reviewed: its timeline, and beside it what the session showed at the
-// cursor.
+// cursor. "Export Span..." writes the ticks in view as CSV and the timeline as shown as
+// PNG; "Speak Word" says the word at the cursor again with voice 1, which spoke it.
 class ReviewWindow : public QWidget {
     Q_OBJECT
 
 public:
-    ReviewWindow(const QString& dataDir, SessionTimeline timeline, QWidget* parent = nullptr);
+    // `voices`: the program's voices (thread-safe, outliving the window); none are silent.
+    ReviewWindow(const QString& dataDir, SessionTimeline timeline, const Voices& voices = {},
+                 QWidget* parent = nullptr);
 
     // "Session 3 - 2024-05-01 22:13:05", the start in the session's local time.
     static QString title(const SessionTimeline& timeline);
 
     TimelineView* timeline() const { return m_view; }
 
+    // Writes the span in view to `csvPath` and the timeline beside it as a PNG of the same
+    // name; false with *error set when a file could not be written.
+    bool exportSpan(const QString& csvPath, QString* error) const;
+
 private:
     void showSpan(qint64 fromMs, qint64 toMs);
     void unblind();
+    void askExportSpan();
+    void speakWord();
+    void cursorMoved(qint64 ms);
     // Reads the session again, keeping the time in view and the cursor.
     bool reload(QString* error);
     void showTimeline();
@@ -40,6 +51,8 @@ private:
     CursorPanel* m_panel = nullptr;
     QLabel* m_span = nullptr;
     QPushButton* m_unblind = nullptr;
+    QPushButton* m_speak = nullptr;
+    Voices m_voices;
 };
 
 }  // namespace nuvo

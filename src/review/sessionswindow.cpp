@@ -36,8 +36,8 @@ QStandardItem* count(qint64 n) { return cell(QString::number(n), Qt::AlignRight 
 
 }  // namespace
 
-SessionsWindow::SessionsWindow(const QString& dataDir, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_dataDir(dataDir) {
+SessionsWindow::SessionsWindow(const QString& dataDir, const Voices& voices, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_dataDir(dataDir), m_voices(voices) {
     setObjectName(QStringLiteral("sessions"));
     setWindowTitle(tr("Sessions"));
     m_model = new QStandardItemModel(0, ColumnCount, this);
@@ -147,7 +147,7 @@ ReviewWindow* SessionsWindow::openSession(qint64 id) {
         QMessageBox::warning(this, windowTitle(), tr("Session %1 cannot be shown: %2").arg(id).arg(error));
         return nullptr;
     }
-    auto* window = new ReviewWindow(m_dataDir, std::move(*timeline));
+    auto* window = new ReviewWindow(m_dataDir, std::move(*timeline), m_voices);
     window->show();
     return window;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ecm/voice.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -17,7 +19,8 @@ class SessionsWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit SessionsWindow(const QString& dataDir, QWidget* parent = nullptr);
+    // `voices` speak words again in the review windows; none are silent.
+    explicit SessionsWindow(const QString& dataDir, const Voices& voices = {}, QWidget* parent = nullptr);
 
     QString dataDir() const { return m_dataDir; }
 
@@ -33,6 +36,7 @@ private:
     void showCheck(int generation, qint64 id, const QString& text);
 
     QString m_dataDir;
+    Voices m_voices;
     QTableView* m_table = nullptr;
     QStandardItemModel* m_model = nullptr;
     QLabel* m_status = nullptr;

@@ -264,12 +264,6 @@ QString header(const Column& c) {
     return *c.unit ? key + QStringLiteral(" [") + QString::fromUtf8(c.unit) + u']' : key;
 }
 
-QString csvField(QString text) {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n'))
-        return text;
-    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
 // A value as the export writes it: times as ISO 8601 texts, numbers as numbers.
 QJsonValue jsonValue(const QVariant& v, Kind kind, int offsetSeconds) {
     if (v.isNull()) return QJsonValue::Null;
@@ -321,6 +315,12 @@ private:
 };
 
 }  // namespace
+
+QString csvField(QString text) {
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n'))
+        return text;
+    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
 
 QString isoTimeWithOffset(qint64 ms, int offsetSeconds) {
     const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, offsetSeconds);

@@ -3,8 +3,13 @@
 #include "review/reviewwindow.h"
 #include "review/timelineview.h"
 
+#include "settings/filebytes.h"
+
+#include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <gtest/gtest.h>
@@ -61,7 +66,8 @@ SessionTimeline minute() {
 }
 
 struct Window {
-    explicit Window(SessionTimeline t) : window("/nowhere", std::move(t)) {
+    explicit Window(SessionTimeline t, const Voices& voices = {}, const QString& dataDir = "/nowhere")
+        : window(dataDir, std::move(t), voices) {
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         window.resize(1200, 800);
         window.show();
@@ -214,4 +220,67 @@ TEST(ReviewWindow, ANightInViewStillShowsItsOneSpike) {
     EXPECT_GE(columnsWith(image, columns(upperQuarter, spike - 1, spike + 1), kChannelA), 1);
     EXPECT_EQ(columnsWith(image, columns(upperQuarter, volts.left() + 2, spike - 3), kChannelA), 0);
     EXPECT_EQ(columnsWith(image, columns(upperQuarter, spike + 3, volts.right() - 2), kChannelA), 0);
+}
+
+TEST(ReviewWindow, ExportSpanWritesTheTicksInViewAndTheTimelineAsShown) {
+    SessionTimeline t = minute();
+    t.alarms.push_back({121, kStart + 12'000, 3, "400", " 500"});
+    t.markers.push_back({kStart + 12'010, 121, "noise", "door, \"creak\""});
+    QTemporaryDir dir;
+    Window w(std::move(t), {}, dir.path());
+    w.view()->setVisibleSpan(kStart + 10'000, kStart + 12'000);
+    w.view()->putCursor(kStart + 11'000);
+    w.view()->replot(QCustomPlot::rpImmediateRefresh);
+    // Through the button and its file dialog, as the user does it.
+    const QString csv = dir.filePath("span.csv");
+    QTimer::singleShot(0, [csv] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        dialog->selectFile(csv);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    w.window.findChild<QPushButton*>("exportspan")->click();
+
+    const QList<QByteArray> lines = readBytes(csv).split('\n');
+    ASSERT_EQ(lines.size(), 1 + 21 + 1);  // the header, ticks 101 to 121, and after the last line end
+    EXPECT_EQ(lines[0], "\xEF\xBB\xBFtick_no,time [ISO 8601],mode,unit_answered [1/0],cha_volts [V],chb_volts [V],"
+                        "freq_a [Hz],freq_b [Hz],mode_value,level [counts],offset [counts],"
+                        "\"trend [2 rising, 1 falling, 0 steady]\",temperature [°F],emf [0..1000],emf_mg [mG],"
+                        "\"natural1 [counts, 500 = no field]\",\"natural2 [counts, 500 = no field]\","
+                        "\"natural3 [counts, 500 = no field]\",\"natural4 [counts, 500 = no field]\","
+                        "\"direction [0 top, 1 right, 2 bottom, 3 left, -1 none]\",word,question_no,alarms,markers\r");
+    EXPECT_TRUE(lines[1].startsWith("101,2026-01-01T00:00:10.000+00:00,voltage,1,"));
+    EXPECT_EQ(lines[21], "121,2026-01-01T00:00:12.000+00:00,voltage,1,2.44140625,1.953125,440,1500,900,900,5,2,72,120,"
+                         "1.5,500,510,490,505,1,stage ,1,3: 500,\"noise: door, \"\"creak\"\"\"\r");
+    EXPECT_EQ(lines[22], "");
+
+    const QImage png(dir.filePath("span.png"));
+    EXPECT_EQ(png.size(), w.view()->size());
+    EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), w.picture().convertToFormat(QImage::Format_RGB32));
+}
+
+// Says what it is given, so the test hears which voice spoke.
+struct RecordingVoice : Voice {
+    QStringList said;
+    quint64 say(const QString& text, Delivery) override {
+        said << text;
+        return quint64(said.size());
+    }
+};
+
+TEST(ReviewWindow, SpeakWordSaysTheWordAtTheCursorWithVoiceOne) {
+    RecordingVoice one, two;
+    Window w(minute(), {&one, &two, nullptr, nullptr});
+    auto* speak = w.window.findChild<QPushButton*>("speakword");
+    w.view()->putCursor(kStart + 5000);  // no word yet
+    EXPECT_FALSE(speak->isEnabled());
+    w.view()->putCursor(kStart + 13'000);
+    ASSERT_TRUE(speak->isEnabled());
+    speak->click();
+    EXPECT_EQ(one.said, QStringList{"stage "});
+    EXPECT_TRUE(two.said.isEmpty());
+
+    Window silent(minute());
+    silent.view()->putCursor(kStart + 13'000);
+    EXPECT_FALSE(silent.window.findChild<QPushButton*>("speakword")->isEnabled());
 }
