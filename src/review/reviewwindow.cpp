@@ -5,6 +5,7 @@
 #include "review/sessionreader.h"
 #include "review/spanexport.h"
 #include "review/timelineview.h"
+#include "capture/videoview.h"
 #include "session/blindcontrols.h"
 #include "session/sessiondatabase.h"
 
@@ -44,6 +45,11 @@ ReviewWindow::ReviewWindow(const QString& dataDir, SessionTimeline timeline, con
     fit->setObjectName(QStringLiteral("fit"));
     connect(fit, &QPushButton::clicked, m_view, &TimelineView::fit);
     buttons->addWidget(fit);
+    m_play = new QPushButton(tr("Play"), this);
+    m_play->setObjectName(QStringLiteral("play"));
+    m_play->setToolTip(tr("Play the video or sound recorded at the cursor from there"));
+    connect(m_play, &QPushButton::clicked, this, &ReviewWindow::togglePlay);
+    buttons->addWidget(m_play);
     auto* exportSpan = new QPushButton(tr("Export Span..."), this);
     exportSpan->setObjectName(QStringLiteral("exportspan"));
     exportSpan->setToolTip(tr("The readings in view as CSV, and the timeline as shown as PNG"));
@@ -62,20 +68,83 @@ ReviewWindow::ReviewWindow(const QString& dataDir, SessionTimeline timeline, con
     m_span = new QLabel(this);
     m_span->setObjectName(QStringLiteral("span"));
     buttons->addWidget(m_span, 1);
+    m_replayStatus = new QLabel(this);
+    m_replayStatus->setObjectName(QStringLiteral("replaystatus"));
+    buttons->addWidget(m_replayStatus);
 
+    // The replayed video over the panel, where the session has a video to replay.
+    auto* side = new QWidget(this);
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    m_video = new VideoView(side);
+    m_video->setObjectName(QStringLiteral("replayvideo"));
+    m_video->setFixedSize(m_video->sizeHint());
+    sideLayout->addWidget(m_video, 0, Qt::AlignHCenter);
+    sideLayout->addWidget(m_panel, 1);
     auto* splitter = new QSplitter(this);
     splitter->addWidget(m_view);
-    splitter->addWidget(m_panel);
+    splitter->addWidget(side);
     splitter->setStretchFactor(0, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(splitter, 1);
 
     connect(m_view, &TimelineView::cursorMoved, this, &ReviewWindow::cursorMoved);
+    // A click elsewhere ends the replay; the cursor stays where the user put it.
+    connect(m_view, &TimelineView::cursorClicked, this, [this] { stopPlaying({}); });
+    connect(&m_replay, &GstReplay::frame, this, [this](const QImage& picture, qint64 atMs) {
+        m_video->setFrame(picture);
+        followReplay(atMs);
+    });
+    connect(&m_replay, &GstReplay::ended, this, &ReviewWindow::stopPlaying);
+    m_followSound.setInterval(40);
+    connect(&m_followSound, &QTimer::timeout, this, [this] {
+        if (const auto at = m_replay.position()) followReplay(*at);
+    });
     connect(m_view, &TimelineView::spanChanged, this, &ReviewWindow::showSpan);
     showTimeline();
+    m_video->setVisible(std::any_of(m_timeline.captures.begin(), m_timeline.captures.end(),
+                                    [](const CaptureRow& c) { return c.kind == QLatin1String("video"); }));
     m_view->setFocus();
     resize(1250, 850);
+}
+
+const CaptureRow* ReviewWindow::captureAtCursor() const {
+    const qint64 at = m_view->cursorMs();
+    const CaptureRow* video = m_timeline.captureAt(at, QStringLiteral("video"));
+    return video ? video : m_timeline.captureAt(at, QStringLiteral("audio"));
+}
+
+void ReviewWindow::togglePlay() {
+    if (m_playing) {
+        stopPlaying({});
+        return;
+    }
+    const CaptureRow* capture = captureAtCursor();
+    if (!capture) return;
+    QString error;
+    if (!m_replay.play(QDir(m_dataDir).filePath(capture->file), m_view->cursorMs() - capture->startMs, &error)) {
+        m_replayStatus->setText(tr("%1 cannot be played: %2").arg(capture->file, error));
+        return;
+    }
+    m_playing = *capture;
+    m_play->setText(tr("Stop"));
+    m_replayStatus->setText(tr("Playing %1").arg(capture->file));
+    if (capture->kind != QLatin1String("video")) m_followSound.start();
+}
+
+void ReviewWindow::followReplay(qint64 atMs) {
+    if (m_playing) m_view->putCursor(m_playing->startMs + atMs);
+}
+
+void ReviewWindow::stopPlaying(const QString& why) {
+    m_followSound.stop();
+    m_replay.stop();
+    if (!m_playing) return;
+    m_replayStatus->setText(why.isEmpty() ? QString() : tr("%1 stopped: %2").arg(m_playing->file, why));
+    m_playing.reset();
+    m_play->setText(tr("Play"));
+    m_play->setEnabled(captureAtCursor());
 }
 
 void ReviewWindow::showTimeline() {
@@ -120,6 +189,7 @@ void ReviewWindow::unblind() {
 void ReviewWindow::cursorMoved(qint64 ms) {
     m_panel->showAt(ms);
     m_speak->setEnabled(m_voices[0] && m_timeline.wordAt(ms));
+    m_play->setEnabled(m_playing || captureAtCursor());
 }
 
 void ReviewWindow::speakWord() {

@@ -2,6 +2,7 @@
 
 #include "ecm/voice.h"
 #include "review/displayhistory.h"
+#include "review/gstreplay.h"
 #include "review/sessiontimeline.h"
 
 #include <QWidget>
@@ -13,10 +14,13 @@ namespace nuvo {
 
 class CursorPanel;
 class TimelineView;
+class VideoView;
 
 // One session reviewed: its timeline, and beside it what the session showed at the
-// cursor. "Export Span..." writes the ticks in view as CSV and the timeline as shown as
-// PNG; "Speak Word" says the word at the cursor again with voice 1, which spoke it.
+// cursor. "Play" plays the video or sound capture that holds the cursor from there, the
+// cursor following the file's time; "Export Span..." writes the ticks in view as CSV and
+// the timeline as shown as PNG; "Speak Word" says the word at the cursor again with
+// voice 1, which spoke it.
 class ReviewWindow : public QWidget {
     Q_OBJECT
 
@@ -40,6 +44,10 @@ private:
     void askExportSpan();
     void speakWord();
     void cursorMoved(qint64 ms);
+    void togglePlay();
+    void stopPlaying(const QString& why);
+    void followReplay(qint64 atMs);
+    const CaptureRow* captureAtCursor() const;
     // Reads the session again, keeping the time in view and the cursor.
     bool reload(QString* error);
     void showTimeline();
@@ -52,6 +60,12 @@ private:
     QLabel* m_span = nullptr;
     QPushButton* m_unblind = nullptr;
     QPushButton* m_speak = nullptr;
+    QPushButton* m_play = nullptr;
+    QLabel* m_replayStatus = nullptr;
+    VideoView* m_video = nullptr;
+    GstReplay m_replay;
+    std::optional<CaptureRow> m_playing;  // the capture being played
+    QTimer m_followSound;  // a sound capture has no frames to follow
     Voices m_voices;
 };
 

@@ -451,6 +451,7 @@ void TimelineView::mouseReleaseEvent(QMouseEvent* event) {
     }
     m_cursorPut = true;
     moveCursor(ms);
+    emit cursorClicked(ms);
 }
 
 }  // namespace nuvo

@@ -45,6 +45,8 @@ public:
 
 signals:
     void cursorMoved(qint64 ms);
+    // The user put the cursor with a click.
+    void cursorClicked(qint64 ms);
     void spanChanged(qint64 fromMs, qint64 toMs);
 
 protected:
