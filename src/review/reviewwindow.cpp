@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QScreen>
+#include <QScrollArea>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -80,7 +82,14 @@ ReviewWindow::ReviewWindow(const QString& dataDir, SessionTimeline timeline, con
     m_video->setObjectName(QStringLiteral("replayvideo"));
     m_video->setFixedSize(m_video->sizeHint());
     sideLayout->addWidget(m_video, 0, Qt::AlignHCenter);
-    sideLayout->addWidget(m_panel, 1);
+    // The panel scrolls where the screen is too low for all of it.
+    auto* panelScroll = new QScrollArea(side);
+    panelScroll->setWidget(m_panel);
+    panelScroll->setWidgetResizable(true);
+    panelScroll->setFrameShape(QFrame::NoFrame);
+    panelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    panelScroll->setMinimumWidth(m_panel->minimumSizeHint().width() + 20);
+    sideLayout->addWidget(panelScroll, 1);
     auto* splitter = new QSplitter(this);
     splitter->addWidget(m_view);
     splitter->addWidget(side);
@@ -106,7 +115,8 @@ ReviewWindow::ReviewWindow(const QString& dataDir, SessionTimeline timeline, con
     m_video->setVisible(std::any_of(m_timeline.captures.begin(), m_timeline.captures.end(),
                                     [](const CaptureRow& c) { return c.kind == QLatin1String("video"); }));
     m_view->setFocus();
-    resize(1250, 850);
+    const QSize room = screen()->availableGeometry().size();
+    resize(std::min(1250, room.width()), std::min(850, room.height() - 40));
 }
 
 const CaptureRow* ReviewWindow::captureAtCursor() const {

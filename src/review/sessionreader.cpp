@@ -78,7 +78,7 @@ bool readTicks(const SessionDatabase& db, SessionTimeline& t, QString* error) {
         k.trend = qint8(q.value(11).toInt());
         k.temperature = qint16(q.value(12).toInt());
         k.emf = qint16(q.value(13).toInt());
-        k.emfMilliGauss = q.value(14).toFloat();
+        k.emfMilliGauss = q.value(14).toDouble();
         for (int i = 0; i < 4; ++i) k.naturalField[i] = qint16(q.value(15 + i).toInt());
         k.direction = qint8(q.value(19).toInt());
         k.rfHit = qint8(q.value(20).toInt());

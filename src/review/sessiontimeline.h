@@ -30,7 +30,7 @@ struct TimelineTick {
     qint8 rfHit = 0;
     qint16 temperature = 0;  // degrees F
     qint16 emf = 0;          // 0..1000
-    float emfMilliGauss = 0;
+    double emfMilliGauss = 0;  // as the read-out showed it
     std::array<qint16, 4> naturalField{};
 
     double voltsA() const { return chA * 5.0 / 1024; }

@@ -17,9 +17,10 @@ const QColor kCursor(0xC0, 0x00, 0x00);
 constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 constexpr int kClickSlackPx = 4;     // a press and release this close is a click, not a drag
 constexpr int kWordSnapPx = 6;       // a click this near a word puts the cursor on it
-// Labels are shown while each has about this many pixels, otherwise only the marks.
-constexpr int kLabelPx = 40;
-constexpr int kQuestionLabelPx = 120;
+constexpr qint64 kPauseMs = 1000;  // ticks further apart than this were not measuring
+// A label is shown where it fits before the next one, with this much space between them.
+constexpr int kLabelGapPx = 12;
+constexpr int kMostLabelsPerPx = 2;  // beyond this many in view, none can have room
 constexpr double kLaneHalfHeight = 0.35;
 
 // Lanes by their row, top to bottom.
@@ -78,7 +79,7 @@ void TimelineView::setTimeline(const SessionTimeline* timeline) {
     }
     m_cursorPut = false;
     fit();
-    moveCursor(timeline->startMs);
+    moveCursor(timeline->ticks.empty() ? timeline->startMs : timeline->ticks.front().timeMs);
 }
 
 QCPAxisRect* TimelineView::addPlot(const QString& label) {
@@ -108,15 +109,24 @@ QCPGraph* TimelineView::addGraph(QCPAxisRect* plot, const QString& name, const Q
 }
 
 void TimelineView::buildPlots() {
-    const std::vector<TimelineTick>& ticks = m_timeline->ticks;
+    // Between answers nothing is measured: the lines break where the ticks pause, rather
+    // than run straight across the pause.
+    std::vector<const TimelineTick*> samples;  // null: a break
     auto keys = std::make_shared<std::vector<double>>();
-    keys->reserve(ticks.size());
-    for (const TimelineTick& t : ticks) keys->push_back(keyOf(t.timeMs));
+    for (const TimelineTick& t : m_timeline->ticks) {
+        if (!samples.empty() && t.timeMs - samples.back()->timeMs > kPauseMs) {
+            keys->push_back(keyOf(samples.back()->timeMs + 1));
+            samples.push_back(nullptr);
+        }
+        keys->push_back(keyOf(t.timeMs));
+        samples.push_back(&t);
+    }
     // Each series a value per tick; NaN where the tick had none, which the line leaves open.
     const auto series = [&](auto value) {
         std::vector<float> values;
-        values.reserve(ticks.size());
-        for (const TimelineTick& t : ticks) values.push_back(float(value(t)));
+        values.reserve(samples.size());
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            values.push_back(samples[i] ? float(value(*samples[i])) : std::numeric_limits<float>::quiet_NaN());
         return values;
     };
     using Keep = MinMaxSeries::Keep;
@@ -251,7 +261,7 @@ void TimelineView::buildLanes() {
     m_labels.assign(LaneCount, {});
     for (const TimelineQuestion& q : t.questions) {
         span(Questions, q.question.startMs, q.endMs.value_or(t.lastMs()), QColor(0xB0, 0xD0, 0xF0));
-        m_labels[Questions].push_back({q.question.startMs, q.question.text.trimmed()});
+        m_labels[Questions].push_back({q.question.startMs, q.question.text.trimmed(), q.endMs.value_or(t.lastMs())});
     }
     std::vector<qint64> times;
     for (const CaptureRow& c : t.captures) {
@@ -261,7 +271,7 @@ void TimelineView::buildLanes() {
             span(Captures, c.startMs, t.captureEndMs(c),
                  c.kind == QLatin1String("video") ? QColor(0xD0, 0xB8, 0xF0) : QColor(0xB8, 0xE8, 0xB8));
         }
-        m_labels[Captures].push_back({c.startMs, c.file});
+        m_labels[Captures].push_back({c.startMs, c.file, t.captureEndMs(c)});
     }
     marks(Captures, times, QCPScatterStyle::ssSquare, Qt::darkMagenta);
     times.clear();
@@ -274,7 +284,7 @@ void TimelineView::buildLanes() {
         const QColor color = !c.control ? QColor(0xD8, 0xD8, 0xD8) : *c.control ? QColor(0xF0, 0xB0, 0x60)
                                                                                   : QColor(0xB0, 0xC8, 0xE0);
         span(ControlRuns, q->question.startMs, q->endMs.value_or(t.lastMs()), color);
-        m_labels[ControlRuns].push_back({q->question.startMs, c.text()});
+        m_labels[ControlRuns].push_back({q->question.startMs, c.text(), q->endMs.value_or(t.lastMs())});
     }
     for (const TimelineWord& w : t.words) {
         times.push_back(w.word.timeMs);
@@ -313,20 +323,28 @@ void TimelineView::showLabels() {
     const auto byTime = [](const Label& l, qint64 ms) { return l.ms < ms; };
     for (int lane = 0; lane < int(m_labels.size()); ++lane) {
         const std::vector<Label>& labels = m_labels[std::size_t(lane)];
-        const auto first = std::lower_bound(labels.begin(), labels.end(), from, byTime);
+        auto first = std::lower_bound(labels.begin(), labels.end(), from, byTime);
+        if (first != labels.begin() && std::prev(first)->endMs >= from) --first;  // a span begun before
         const auto last = std::lower_bound(first, labels.end(), to + 1, byTime);
         const bool spans = lane == Questions || lane == Captures || lane == ControlRuns;
-        const int room = spans ? kQuestionLabelPx : kLabelPx;
-        if ((last - first) * room > plotWidth()) continue;
+        if (last - first > kMostLabelsPerPx * plotWidth()) continue;  // none can have room
+        const QFontMetrics metrics(font());
         for (auto l = first; l != last; ++l) {
+            // Each label gets the room up to the next one (a word's is centred: half each way).
+            const qint64 ms = std::max(l->ms, from);
+            const double at = pixelAtMs(ms);
+            double room = l + 1 != labels.end() ? pixelAtMs((l + 1)->ms) - at : plotWidth();
+            if (lane == Words) room = 2 * std::min(room, l != labels.begin() ? at - pixelAtMs((l - 1)->ms) : room);
+            const QString shown = metrics.elidedText(l->text, Qt::ElideRight, int(room) - kLabelGapPx);
+            if (shown.isEmpty() || shown == QStringLiteral("…")) continue;
             auto* text = inPlot(new QCPItemText(this), m_lanes);
             text->setClipToAxisRect(true);
-            text->setText(l->text);
+            text->setText(shown);
             if (lane == Words) {  // over its mark, where the lane above leaves room
-                text->position->setCoords(keyOf(l->ms), double(lane) - kLaneHalfHeight);
+                text->position->setCoords(keyOf(ms), double(lane) - kLaneHalfHeight);
                 text->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
             } else {
-                text->position->setCoords(keyOf(l->ms), double(lane));
+                text->position->setCoords(keyOf(ms), double(lane));
                 text->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
                 text->setPadding(QMargins(spans ? 3 : 8, 0, 0, 0));  // clear of its mark
             }

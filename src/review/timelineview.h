@@ -83,6 +83,7 @@ private:
     struct Label {
         qint64 ms;
         QString text;
+        qint64 endMs = 0;  // of a span, whose label stays in view while it is
     };
     std::vector<std::vector<Label>> m_labels;  // by lane, in the order of time
     std::vector<QCPAbstractItem*> m_labelItems;

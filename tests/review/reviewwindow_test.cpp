@@ -284,3 +284,48 @@ TEST(ReviewWindow, SpeakWordSaysTheWordAtTheCursorWithVoiceOne) {
     silent.view()->putCursor(kStart + 13'000);
     EXPECT_FALSE(silent.window.findChild<QPushButton*>("speakword")->isEnabled());
 }
+
+namespace {
+
+// The texts drawn in the lanes, with where they are drawn.
+std::vector<std::pair<QString, QRectF>> laneTexts(QCustomPlot* plot) {
+    std::vector<std::pair<QString, QRectF>> texts;
+    for (int i = 0; i < plot->itemCount(); ++i)
+        if (auto* text = qobject_cast<QCPItemText*>(plot->item(i)))
+            texts.emplace_back(text->text(), QRectF(text->topLeft->pixelPosition(), text->bottomRight->pixelPosition()));
+    return texts;
+}
+
+bool shows(const std::vector<std::pair<QString, QRectF>>& texts, const QString& text) {
+    return std::any_of(texts.begin(), texts.end(), [&](const auto& t) { return t.first == text; });
+}
+
+}  // namespace
+
+TEST(ReviewWindow, LabelsShowWhereThereIsRoomToReadThemAndNeverOverlap) {
+    SessionTimeline t = minute();
+    // Four hundred more words in the last ten seconds.
+    for (int i = 0; i < 400; ++i) {
+        TimelineWord w;
+        w.word = {i + 2, 501 + i / 4, kStart + 50'000 + i * 25, 0, "voltage", 900, true, 900,
+                  QString("w%1 ").arg(i), 1, false};
+        t.words.push_back(w);
+    }
+    Window w(std::move(t));
+    const auto at = [&](qint64 from, qint64 to) {
+        w.view()->setVisibleSpan(kStart + from, kStart + to);
+        w.view()->replot(QCustomPlot::rpImmediateRefresh);
+        return laneTexts(w.view());
+    };
+    EXPECT_TRUE(shows(at(0, 60'000), "Is anyone here"));
+    EXPECT_TRUE(shows(at(0, 60'000), "stage "));
+    EXPECT_FALSE(shows(at(0, 60'000), "w17 "));  // four hundred in a few pixels
+    EXPECT_TRUE(shows(at(15'000, 19'000), "Is anyone here"));  // its span began before the view
+    EXPECT_FALSE(shows(at(20'500, 30'000), "Is anyone here"));
+    const auto close = at(50'000, 50'400);
+    EXPECT_TRUE(shows(close, "w7 "));
+    for (std::size_t i = 0; i < close.size(); ++i)
+        for (std::size_t j = i + 1; j < close.size(); ++j)
+            EXPECT_FALSE(close[i].second.intersects(close[j].second)) << close[i].first.toStdString() << " "
+                                                                       << close[j].first.toStdString();
+}
