@@ -113,13 +113,15 @@ void CursorPanel::showAt(qint64 ms) {
     set("elapsed", durationText(ms - m_timeline->startMs));
 
     const TimelineTick* t = m_timeline->tickAt(ms);
-    if (t && t->unitAnswered) {
+    if (t && t->unitAnswered && t->completed) {
         set("chana", voltsText(t->voltsA()) + QStringLiteral(", ") + frequencyText(t->fA));
         set("chanb", voltsText(t->voltsB()) + QStringLiteral(", ") + frequencyText(t->fB));
         set("volts", QStringLiteral("%1, %2").arg(t->voltsA(), 0, 'f', 3).arg(t->voltsB(), 0, 'f', 3));
         set("hz", QStringLiteral("%1, %2").arg(t->fA).arg(t->fB));
     } else {
-        const QString none = t ? tr("the unit did not answer") : QString();
+        const QString none = !t                 ? QString()
+                             : !t->unitAnswered ? tr("the unit did not answer")
+                                                : tr("no reading: a level or frequency of 0");
         for (const char* name : {"chana", "chanb", "volts", "hz"}) set(name, none);
     }
     set("mode", t ? modeText(t->mode) : QString());

@@ -60,7 +60,7 @@ bool readTicks(const SessionDatabase& db, SessionTimeline& t, QString* error) {
     const QString sql = QStringLiteral(
         "SELECT tick_no, t_ms, mode, unit_answered, cha_counts, chb_counts, freq_a_hz, freq_b_hz, "
         "mode_value, level, offset, trend, temperature_f, emf, emf_mg, nf1, nf2, nf3, nf4, direction, "
-        "rf_hit FROM tick WHERE session_id = ? ORDER BY tick_no");
+        "rf_hit, completed FROM tick WHERE session_id = ? ORDER BY tick_no");
     return eachRow(db, sql, t.id, error, [&](const QSqlQuery& q) {
         TimelineTick k;
         k.tickNo = q.value(0).toLongLong();
@@ -82,6 +82,7 @@ bool readTicks(const SessionDatabase& db, SessionTimeline& t, QString* error) {
         for (int i = 0; i < 4; ++i) k.naturalField[i] = qint16(q.value(15 + i).toInt());
         k.direction = qint8(q.value(19).toInt());
         k.rfHit = qint8(q.value(20).toInt());
+        k.completed = q.value(21).toBool();
         t.ticks.push_back(k);
     });
 }

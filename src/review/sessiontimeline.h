@@ -22,6 +22,7 @@ struct TimelineTick {
     qint32 modeValue = 0;
     bool hasModeValue = false;
     bool unitAnswered = false;
+    bool completed = false;  // false: a level or frequency of 0, no reading taken
     Mode mode = Mode::Off;
     qint16 level = 0;
     qint16 offset = 0;

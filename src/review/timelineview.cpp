@@ -17,7 +17,8 @@ const QColor kCursor(0xC0, 0x00, 0x00);
 constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 constexpr int kClickSlackPx = 4;     // a press and release this close is a click, not a drag
 constexpr int kWordSnapPx = 6;       // a click this near a word puts the cursor on it
-constexpr qint64 kPauseMs = 1000;  // ticks further apart than this were not measuring
+constexpr qint64 kPauseMs = 1000;
+constexpr double kSecondsWithMs = 20;  // a span shorter than this shows milliseconds  // ticks further apart than this were not measuring
 // A label is shown where it fits before the next one, with this much space between them.
 constexpr int kLabelGapPx = 12;
 constexpr int kMostLabelsPerPx = 2;  // beyond this many in view, none can have room
@@ -137,11 +138,11 @@ void TimelineView::buildPlots() {
         Keep keep = Keep::Both;
     };
     const auto answered = [](double (*f)(const TimelineTick&)) {
-        return [f](const TimelineTick& t) { return t.unitAnswered ? f(t) : kNoValue; };
+        return [f](const TimelineTick& t) { return t.unitAnswered && t.completed ? f(t) : kNoValue; };
     };
     // A frequency of 0 is no reading; the scale is logarithmic, mains hum and RF on one plot.
     const auto heard = [](double (*f)(const TimelineTick&)) {
-        return [f](const TimelineTick& t) { return t.unitAnswered && f(t) > 0 ? f(t) : kNoValue; };
+        return [f](const TimelineTick& t) { return t.unitAnswered && t.completed && f(t) > 0 ? f(t) : kNoValue; };
     };
     const auto followed = [](double (*f)(const TimelineTick&)) {
         return [f](const TimelineTick& t) { return t.hasModeValue ? f(t) : kNoValue; };
@@ -330,24 +331,18 @@ void TimelineView::showLabels() {
         if (last - first > kMostLabelsPerPx * plotWidth()) continue;  // none can have room
         const QFontMetrics metrics(font());
         for (auto l = first; l != last; ++l) {
-            // Each label gets the room up to the next one (a word's is centred: half each way).
+            // Each label, right of its mark, gets the room up to the next one.
             const qint64 ms = std::max(l->ms, from);
             const double at = pixelAtMs(ms);
-            double room = l + 1 != labels.end() ? pixelAtMs((l + 1)->ms) - at : plotWidth();
-            if (lane == Words) room = 2 * std::min(room, l != labels.begin() ? at - pixelAtMs((l - 1)->ms) : room);
+            const double room = l + 1 != labels.end() ? pixelAtMs((l + 1)->ms) - at : plotWidth();
             const QString shown = metrics.elidedText(l->text, Qt::ElideRight, int(room) - kLabelGapPx);
             if (shown.isEmpty() || shown == QStringLiteral("…")) continue;
             auto* text = inPlot(new QCPItemText(this), m_lanes);
             text->setClipToAxisRect(true);
             text->setText(shown);
-            if (lane == Words) {  // over its mark, where the lane above leaves room
-                text->position->setCoords(keyOf(ms), double(lane) - kLaneHalfHeight);
-                text->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-            } else {
-                text->position->setCoords(keyOf(ms), double(lane));
-                text->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-                text->setPadding(QMargins(spans ? 3 : 8, 0, 0, 0));  // clear of its mark
-            }
+            text->position->setCoords(keyOf(ms), double(lane));
+            text->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            text->setPadding(QMargins(spans ? 3 : 6, 0, 0, 0));  // clear of its mark
             m_labelItems.push_back(text);
         }
     }
@@ -385,6 +380,11 @@ void TimelineView::spanMoved(const QCPRange& range) {
     m_syncing = true;
     for (QCPAxisRect* plot : m_plots) plot->axis(QCPAxis::atBottom)->setRange(range);
     m_syncing = false;
+    // Within a few seconds the ticks are apart by less than a second.
+    const QString format = range.size() < kSecondsWithMs ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss");
+    for (QCPAxisRect* plot : m_plots)
+        if (auto ticker = plot->axis(QCPAxis::atBottom)->ticker().dynamicCast<QCPAxisTickerDateTime>())
+            ticker->setDateTimeFormat(format);
     followSpan();
     emit spanChanged(visibleFromMs(), visibleToMs());
 }

@@ -30,7 +30,7 @@ TimelineTick tick(qint64 no, qint64 ms) {
     t.chB = 400;
     t.fA = 440;
     t.fB = 1500;
-    t.unitAnswered = t.hasModeValue = true;
+    t.unitAnswered = t.completed = t.hasModeValue = true;
     t.mode = TimelineTick::Mode::Voltage;
     t.modeValue = t.level = 900;
     t.offset = 5;
@@ -43,8 +43,8 @@ TimelineTick tick(qint64 no, qint64 ms) {
     return t;
 }
 
-// A minute: a tick each 100 ms, the unit silent for ticks 400 to 409, one question with
-// one word.
+// A minute: a tick each 100 ms, the unit silent for ticks 400 to 409 and no reading in
+// 450 to 454, one question with one word.
 SessionTimeline minute() {
     SessionTimeline t;
     t.id = 7;
@@ -53,6 +53,7 @@ SessionTimeline minute() {
     for (int i = 0; i < 600; ++i) {
         t.ticks.push_back(tick(i + 1, kStart + i * 100));
         if (i >= 400 && i < 410) t.ticks.back().unitAnswered = false;
+        if (i >= 450 && i < 455) t.ticks.back().completed = false;
     }
     TimelineQuestion q;
     q.question = {1, "Is anyone here\r\n", 10'000, kStart + 10'000};
@@ -135,6 +136,8 @@ TEST(ReviewWindow, ThePanelShowsWhatTheSessionShowedWhereTheMouseIs) {
     // While the unit was silent, and after the answer time.
     hover(w.view(), w.at(kStart + 40'550));
     EXPECT_EQ(w.shown("chana"), "the unit did not answer");
+    hover(w.view(), w.at(kStart + 45'250));
+    EXPECT_EQ(w.shown("chana"), "no reading: a level or frequency of 0");
     EXPECT_EQ(w.shown("question"), "");
     EXPECT_EQ(w.window.findChild<QPlainTextEdit*>("display")->toPlainText(), "User: Is anyone here\nstage \n");
 }
@@ -304,10 +307,10 @@ bool shows(const std::vector<std::pair<QString, QRectF>>& texts, const QString& 
 
 TEST(ReviewWindow, LabelsShowWhereThereIsRoomToReadThemAndNeverOverlap) {
     SessionTimeline t = minute();
-    // Four hundred more words in the last ten seconds.
+    // Four hundred more words in the last ten seconds, in pairs close together.
     for (int i = 0; i < 400; ++i) {
         TimelineWord w;
-        w.word = {i + 2, 501 + i / 4, kStart + 50'000 + i * 25, 0, "voltage", 900, true, 900,
+        w.word = {i + 2, 501 + i / 4, kStart + 50'000 + i / 2 * 50 + i % 2 * 15, 0, "voltage", 900, true, 900,
                   QString("w%1 ").arg(i), 1, false};
         t.words.push_back(w);
     }
