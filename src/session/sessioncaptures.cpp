@@ -16,7 +16,7 @@ std::vector<SessionRow> SessionCaptures::follow(const QString& kind,
     if (file == known) return {};
     std::vector<SessionRow> rows;
     if (!known.isEmpty()) rows.emplace_back(CaptureStopRow{known, nowMs});
-    if (!file.isEmpty()) rows.emplace_back(CaptureRow{kind, file, nowMs - now.positionMs});
+    if (!file.isEmpty()) rows.emplace_back(CaptureRow{kind, file, nowMs - now.positionMs, std::nullopt});
     known = file;
     return rows;
 }
