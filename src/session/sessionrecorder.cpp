@@ -55,6 +55,7 @@ void SessionRecorder::exchange(Command command, const std::optional<Report>& ans
         m_reports.firstSeq = m_lastReport;
         m_reports.tickNo = m_tickNo;
         m_reports.timeMs = timeMs;
+        m_reports.packed.reserve(kPackedReportSize * kReportsReserved);
     }
     appendPackedReport(m_reports.packed, m_reports.timeMs, {command, timeMs, answer});
     ++m_reports.count;

@@ -51,6 +51,7 @@ private:
     QHash<QString, int> m_listNumbers;  // by digest
     std::vector<SessionRow> m_rows;
     RawReportsRow m_reports;  // of the tick or routine call going on
+    static constexpr int kReportsReserved = 40;  // room for a tick's requests (33 at most)
 };
 
 // SHA-256 of the entries, each followed by a line feed, in UTF-8.

@@ -19,8 +19,13 @@ TickRow makeTickRow(const GetDataResult& data, const MeasureState& state,
                     const ElementStates& elements) {
     TickRow row;
     row.settings.mode = ecmModeName(elements);
+    static const QStringList bandItems = [] {  // made once: this runs on every tick
+        QStringList names;
+        for (int i = 0; i < kRfBandCount; ++i) names << QString::fromLatin1(rfBands()[i].itemName);
+        return names;
+    }();
     for (int i = 0; i < kRfBandCount; ++i)
-        if (elements.checked(QString::fromLatin1(rfBands()[i].itemName))) row.settings.rfChecked |= 1 << i;
+        if (elements.checked(bandItems[i])) row.settings.rfChecked |= 1 << i;
     row.settings.offset = state.offset;
     row.settings.highSpeed = elements.checked(QStringLiteral("HSPh"));
     row.unitAnswered = data.unitAnswered;
