@@ -139,6 +139,7 @@ TEST_F(SessionStoreTest, KeepsTheSessionItsTicksReportsAndEachWordWithItsReading
         engine.menu_click("speechON");
         engine.Option1_click(7);  // constant: words flow
         for (int i = 0; i < 30; ++i) engine.speechtimer_tick();
+        engine.cancel_click();  // no timer tick while the voice's reports are delivered
         voice.tell(1, SpeechReport::Outcome::Spoken, 1000, 2000);
         voice.tell(2, SpeechReport::Outcome::Dropped, 0, 0);
         engine.marker_click("N", " a car\toutside ");
