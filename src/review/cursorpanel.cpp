@@ -13,6 +13,9 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <utility>
+#include <vector>
+
 namespace nuvo {
 
 namespace {
@@ -49,35 +52,38 @@ QString modeText(TimelineTick::Mode mode) {
 CursorPanel::CursorPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("cursorpanel"));
     auto* layout = new QVBoxLayout(this);
-    const auto group = [&](const QString& title) {
-        auto* box = new QGroupBox(title, this);
+    // Each group of read-outs with its rows: caption and the value label's name.
+    struct Group {
+        const char* title;
+        std::vector<std::pair<const char*, const char*>> rows;
+    };
+    const std::vector<Group> groups{
+        {QT_TR_NOOP("Cursor"), {{QT_TR_NOOP("Time"), "time"}, {QT_TR_NOOP("Into the session"), "elapsed"}}},
+        {QT_TR_NOOP("Read-outs"),
+         {{QT_TR_NOOP("Mode"), "mode"},
+          {QT_TR_NOOP("Chan A"), "chana"},
+          {QT_TR_NOOP("Chan B"), "chanb"},
+          {QT_TR_NOOP("Trend"), "trend"},
+          {QT_TR_NOOP("Average"), "average"},
+          {QT_TR_NOOP("Offset"), "offset"},
+          {QT_TR_NOOP("Temperature"), "temperature"},
+          {QT_TR_NOOP("EMF"), "emf"},
+          {QT_TR_NOOP("Natural"), "natural"},
+          {QT_TR_NOOP("Direction"), "direction"}}},
+        {QT_TR_NOOP("Plots"),
+         {{QT_TR_NOOP("Volts A, B"), "volts"},
+          {QT_TR_NOOP("Hz A, B"), "hz"},
+          {QT_TR_NOOP("ECM value"), "value"},
+          {QT_TR_NOOP("EMF figure"), "emffigure"},
+          {QT_TR_NOOP("°F"), "degrees"}}},
+        {QT_TR_NOOP("Word and question"), {{QT_TR_NOOP("Word"), "word"}, {QT_TR_NOOP("Question"), "question"}}},
+    };
+    for (const Group& group : groups) {
+        auto* box = new QGroupBox(tr(group.title), this);
         auto* form = new QFormLayout(box);
         layout->addWidget(box);
-        return form;
-    };
-    QFormLayout* at = group(tr("Cursor"));
-    addRow(at, tr("Time"), QStringLiteral("time"));
-    addRow(at, tr("Into the session"), QStringLiteral("elapsed"));
-    QFormLayout* readouts = group(tr("Read-outs"));
-    addRow(readouts, tr("Mode"), QStringLiteral("mode"));
-    addRow(readouts, tr("Chan A"), QStringLiteral("chana"));
-    addRow(readouts, tr("Chan B"), QStringLiteral("chanb"));
-    addRow(readouts, tr("Trend"), QStringLiteral("trend"));
-    addRow(readouts, tr("Average"), QStringLiteral("average"));
-    addRow(readouts, tr("Offset"), QStringLiteral("offset"));
-    addRow(readouts, tr("Temperature"), QStringLiteral("temperature"));
-    addRow(readouts, tr("EMF"), QStringLiteral("emf"));
-    addRow(readouts, tr("Natural"), QStringLiteral("natural"));
-    addRow(readouts, tr("Direction"), QStringLiteral("direction"));
-    QFormLayout* plots = group(tr("Plots"));
-    addRow(plots, tr("Volts A, B"), QStringLiteral("volts"));
-    addRow(plots, tr("Hz A, B"), QStringLiteral("hz"));
-    addRow(plots, tr("ECM value"), QStringLiteral("value"));
-    addRow(plots, tr("EMF figure"), QStringLiteral("emffigure"));
-    addRow(plots, tr("°F"), QStringLiteral("degrees"));
-    QFormLayout* words = group(tr("Word and question"));
-    addRow(words, tr("Word"), QStringLiteral("word"));
-    addRow(words, tr("Question"), QStringLiteral("question"));
+        for (const auto& [caption, name] : group.rows) addRow(form, tr(caption), QString::fromLatin1(name));
+    }
     auto* displayBox = new QGroupBox(tr("Display"), this);
     auto* displayLayout = new QVBoxLayout(displayBox);
     m_text = new QPlainTextEdit(displayBox);
@@ -88,14 +94,13 @@ CursorPanel::CursorPanel(QWidget* parent) : QWidget(parent) {
     setMinimumWidth(330);
 }
 
-QLabel* CursorPanel::addRow(QFormLayout* form, const QString& caption, const QString& name) {
+void CursorPanel::addRow(QFormLayout* form, const QString& caption, const QString& name) {
     auto* value = new QLabel(this);
     value->setObjectName(name);
     value->setWordWrap(true);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(caption, value);
     m_values.insert(name, value);
-    return value;
 }
 
 void CursorPanel::setTimeline(const SessionTimeline* timeline, const DisplayHistory* display) {

@@ -28,7 +28,7 @@ public slots:
     void showAt(qint64 ms);
 
 private:
-    QLabel* addRow(QFormLayout* form, const QString& caption, const QString& name);
+    void addRow(QFormLayout* form, const QString& caption, const QString& name);
 
     const SessionTimeline* m_timeline = nullptr;
     const DisplayHistory* m_display = nullptr;

@@ -43,30 +43,24 @@ ReviewWindow::ReviewWindow(const QString& dataDir, SessionTimeline timeline, con
     m_panel->setTimeline(&m_timeline, &m_display);
 
     auto* buttons = new QHBoxLayout;
-    auto* fit = new QPushButton(tr("Fit"), this);
-    fit->setObjectName(QStringLiteral("fit"));
-    connect(fit, &QPushButton::clicked, m_view, &TimelineView::fit);
-    buttons->addWidget(fit);
-    m_play = new QPushButton(tr("Play"), this);
-    m_play->setObjectName(QStringLiteral("play"));
-    m_play->setToolTip(tr("Play the video or sound recorded at the cursor from there"));
-    connect(m_play, &QPushButton::clicked, this, &ReviewWindow::togglePlay);
-    buttons->addWidget(m_play);
-    auto* exportSpan = new QPushButton(tr("Export Span..."), this);
-    exportSpan->setObjectName(QStringLiteral("exportspan"));
-    exportSpan->setToolTip(tr("The readings in view as CSV, and the timeline as shown as PNG"));
-    connect(exportSpan, &QPushButton::clicked, this, &ReviewWindow::askExportSpan);
-    buttons->addWidget(exportSpan);
-    m_speak = new QPushButton(tr("Speak Word"), this);
-    m_speak->setObjectName(QStringLiteral("speakword"));
-    m_speak->setToolTip(tr("Say the word at the cursor again with voice 1"));
-    connect(m_speak, &QPushButton::clicked, this, &ReviewWindow::speakWord);
-    buttons->addWidget(m_speak);
-    m_unblind = new QPushButton(tr("Unblind Session"), this);
-    m_unblind->setObjectName(QStringLiteral("unblind"));
-    m_unblind->setToolTip(tr("Show which blind questions the program's random source answered"));
-    connect(m_unblind, &QPushButton::clicked, this, &ReviewWindow::unblind);
-    buttons->addWidget(m_unblind);
+    const auto button = [&](const QString& caption, const char* name, const QString& tip, auto slot) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(tip);
+        connect(b, &QPushButton::clicked, this, slot);
+        buttons->addWidget(b);
+        return b;
+    };
+    button(tr("Fit"), "fit", QString(), [this] { m_view->fit(); });
+    m_play = button(tr("Play"), "play", tr("Play the video or sound recorded at the cursor from there"),
+                    &ReviewWindow::togglePlay);
+    button(tr("Export Span..."), "exportspan", tr("The readings in view as CSV, and the timeline as shown as PNG"),
+           &ReviewWindow::askExportSpan);
+    m_speak = button(tr("Speak Word"), "speakword", tr("Say the word at the cursor again with voice 1"),
+                     &ReviewWindow::speakWord);
+    m_unblind = button(tr("Unblind Session"), "unblind",
+                       tr("Show which blind questions the program's random source answered"),
+                       &ReviewWindow::unblind);
     m_span = new QLabel(this);
     m_span->setObjectName(QStringLiteral("span"));
     buttons->addWidget(m_span, 1);

@@ -194,7 +194,7 @@ bool readCapturesAndControls(const SessionDatabase& db, SessionTimeline& t, QStr
 std::vector<SessionSummary> readSessionSummaries(const SessionDatabase& db) {
     const bool controls = hasCapturesAndControls(db);
     // Control runs as far as they are known; a blind question not yet unblinded is sealed.
-    const QString sealed = QStringLiteral("c.blind = 1 AND c.unblinded_ms IS NULL");
+    const QString sealed = sealedControlCondition(QStringLiteral("c"));
     const QString layout3 =
         controls ? QStringLiteral(", (SELECT count(*) FROM capture k WHERE k.session_id = s.id), "
                                   "(SELECT count(*) FROM control c WHERE c.session_id = s.id AND NOT (%1) "

@@ -12,9 +12,13 @@
 
 namespace nuvo {
 
+QString sealedControlCondition(const QString& alias) {
+    return QStringLiteral("%1.blind = 1 AND %1.unblinded_ms IS NULL").arg(alias);
+}
+
 QString sealedControlColumn(const QString& alias, const QString& column) {
-    return QStringLiteral("CASE WHEN %1.blind = 1 AND %1.unblinded_ms IS NULL THEN 'sealed' ELSE %1.%2 END")
-        .arg(alias, column);
+    return QStringLiteral("CASE WHEN %1 THEN 'sealed' ELSE %2.%3 END")
+        .arg(sealedControlCondition(alias), alias, column);
 }
 
 QString wordSourceColumn(const QString& word, const QString& control) {

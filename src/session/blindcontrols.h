@@ -8,8 +8,11 @@ namespace nuvo {
 // choice and its seed, and every reader shows "sealed" in their place until the session
 // is unblinded.
 
-// SQL: `column` of the control table row aliased `alias`, or 'sealed' while the row is a
-// blind question that has not been unblinded.
+// SQL: true while the control table row aliased `alias` is a blind question that has not
+// been unblinded.
+QString sealedControlCondition(const QString& alias);
+
+// SQL: `column` of the control table row aliased `alias`, or 'sealed' while it is sealed.
 QString sealedControlColumn(const QString& alias, const QString& column);
 
 // SQL: where a word of the word table aliased `word` came from, with its question's
